@@ -1,0 +1,63 @@
+#include "display/result_text.h"
+
+#include <cstdio>
+
+#include "common/text.h"
+
+namespace zorvane {
+
+const char kNotRegisteredText[] = "未登録";
+const char kNotCheckedText[] = "チェックを行わない";
+const char kErrorLabel[] = "エラー";
+
+namespace {
+
+const char* const kStatusTexts[] = {
+    "",                      // 0: no failure
+    "ホスト名の未解決",      // 1
+    "ホストを発見できない",  // 2
+    "ソケットエラー",        // 3
+    "接続が切断されました",  // 4
+    "接続時にエラーが発生",  // 5
+    "存在しないユーザーID",  // 6
+    "パスワードの未認証",    // 7
+};
+
+// Formats one number into a fixed line; a line too long for its field is cut
+// on a character boundary.
+template <std::size_t N>
+void FormatLine(char (&field)[N], const char* format, std::int32_t value) {
+  char line[64];
+  std::snprintf(line, sizeof line, format, static_cast<long>(value));
+  CopyTextCut(field, line);
+}
+
+}  // namespace
+
+const char* StatusText(std::int32_t status) {
+  if (status >= StatusLookupNotStarted && status <= StatusPasswordRejected) return kStatusTexts[status];
+  return kStatusTexts[StatusDisconnected];
+}
+
+void BuildResultText(const PopAccount& account, const CheckResult& result, ResultText* text) {
+  *text = ResultText{};
+  if (account.ChkFlg != 1) {
+    if (account.NAME[0] == '\0') {
+      CopyTextCut(text->NameText, kNotRegisteredText);
+    } else {
+      CopyTextCut(text->NameText, account.NAME);
+      CopyTextCut(text->CountText, kNotCheckedText);
+    }
+    return;
+  }
+  CopyTextCut(text->NameText, account.NAME);
+  if (result.Status != StatusOk) {
+    CopyTextCut(text->CountText, kErrorLabel);
+    CopyTextCut(text->DetailText, StatusText(result.Status));
+    return;
+  }
+  FormatLine(text->CountText, "メール数： %ld通", result.MailCount);
+  FormatLine(text->DetailText, "サイズ： %ld Bytes", result.MailSize);
+}
+
+}  // namespace zorvane

@@ -1,0 +1,40 @@
+#pragma once
+// The in-memory settings records: four accounts and the global options.
+#include <cstdint>
+
+namespace zorvane {
+
+constexpr int kAccountCount = 4;
+
+struct PopAccount {
+  char NAME[128];      // display name; empty: the slot is unregistered
+  char Serv[128];      // POP3 server host name or dotted address
+  char UserId[64];
+  char PassWord[64];   // plain text in memory
+  std::int32_t PortNo;
+  std::int32_t ChkFlg;     // 1: take part in checks
+  std::int32_t Imagetype;  // ball graphic type, always 0
+};
+
+struct CheckOptions {
+  std::int32_t IsChk;    // automatic checking when not 0
+  std::int32_t ChkTime;  // minutes between automatic checks
+  std::int32_t ChkOpti;  // 0 balls and dialog, 1 balls only, 2 dialog only
+};
+
+// Display modes of ChkOpti.
+constexpr std::int32_t kDisplayBoth = 0;
+constexpr std::int32_t kDisplayBallsOnly = 1;
+constexpr std::int32_t kDisplayDialogOnly = 2;
+
+struct Settings {
+  PopAccount accounts[kAccountCount];  // accounts[0] is account 1
+  CheckOptions options;
+
+  PopAccount& account(int n) { return accounts[n - 1]; }
+  const PopAccount& account(int n) const { return accounts[n - 1]; }
+};
+
+inline bool IsValidAccountNumber(int n) { return n >= 1 && n <= kAccountCount; }
+
+}  // namespace zorvane

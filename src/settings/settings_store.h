@@ -1,0 +1,57 @@
+#pragma once
+// Reading and writing the settings key
+// HKEY_CURRENT_USER\Software\Quillmoor Software\Mireth and its POP1..POP4 subkeys.
+#include "settings/registry.h"
+#include "settings/settings.h"
+#include "settings/settings_ui.h"
+
+namespace zorvane {
+
+extern const char kWelcomeTitle[];
+extern const char kWelcomeText[];
+extern const char kRegistryErrorText[];
+extern const char kEnumErrorText[];
+extern const char kInvalidAccountText[];
+extern const char kWarningTitle[];
+extern const char kProgramErrorTitle[];
+
+class SettingsStore {
+ public:
+  SettingsStore(RegistryBackend& registry, SettingsUi& ui, Settings& settings)
+      : registry_(registry), ui_(ui), settings_(settings) {}
+
+  // On the first start: welcome sound and message, BOOT = 1, defaults.
+  void CheckFirstStart(OwnerWindow owner);
+  // Fills account n's record; account 1 also fills the options.
+  void LoadAccount(OwnerWindow owner, int n);
+  void SaveOptions(OwnerWindow owner);
+  // record holds the dialog's plain values; Imagetype is never changed.
+  void SaveAccount(OwnerWindow owner, int n, const PopAccount& record);
+  void ClearAccount(OwnerWindow owner, int n);
+
+ private:
+  struct OpenKeys {
+    RegKey software = 0;
+    RegKey maker = 0;
+    RegKey settings = 0;
+    RegKey account = 0;
+  };
+
+  OpenKeys OpenSettingsKey(OwnerWindow owner);
+  void CloseSettingsKey(OpenKeys& keys);
+  void WriteDefaultSettings(RegKey settingsKey);
+  void WriteAccountDefaults(RegKey accountKey);
+  void LoadOptions(OwnerWindow owner, RegKey settingsKey);
+  void LoadAccountValues(OwnerWindow owner, RegKey accountKey, PopAccount& record);
+  template <typename Apply>
+  void EnumerateValues(OwnerWindow owner, RegKey key, Apply apply);
+  void WriteDword(RegKey key, const char* name, std::uint32_t value);
+  void WriteText(RegKey key, const char* name, const char* text, std::uint32_t dataLength);
+  void ReportRegistryError(OwnerWindow owner);
+
+  RegistryBackend& registry_;
+  SettingsUi& ui_;
+  Settings& settings_;
+};
+
+}  // namespace zorvane

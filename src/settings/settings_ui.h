@@ -1,0 +1,17 @@
+#pragma once
+// What the settings store shows the user: message boxes and the welcome sound.
+
+namespace zorvane {
+
+using OwnerWindow = void*;  // the window that owns a message box (an HWND)
+
+enum class MessageIcon { Error, Information };
+
+class SettingsUi {
+ public:
+  virtual ~SettingsUi() = default;
+  virtual void ShowMessage(OwnerWindow owner, const char* text, const char* title, MessageIcon icon) = 0;
+  virtual void PlayWelcomeSound() = 0;
+};
+
+}  // namespace zorvane

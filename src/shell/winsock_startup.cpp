@@ -1,0 +1,30 @@
+#include "shell/winsock_startup.h"
+
+#include <winsock.h>
+
+#include "shell/message_box.h"
+
+namespace zorvane {
+
+namespace {
+constexpr WORD kWinSockVersion = 0x0101;
+const char kWinSockTitle[] = "WinSockエラー";
+}  // namespace
+
+int StartWinSock(HWND owner) {
+  WSADATA data;
+  if (WSAStartup(kWinSockVersion, &data) != 0) {
+    ShowMessageBox(owner, "WinSockの初期化に失敗しました。\n「Zorvane」はこのコンピュータでは使用できません。",
+                   kWinSockTitle, MessageIcon::Error);
+    return 1;
+  }
+  if (data.wVersion != kWinSockVersion) {
+    ShowMessageBox(owner, "WinSockのバージョンが違います。\nお使いの環境では「Zorvane」は使用できません。",
+                   kWinSockTitle, MessageIcon::Error);
+    WSACleanup();
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace zorvane
