@@ -60,7 +60,7 @@ run_fuzzer() {
   local seeds="${repo}/tests/fuzz/corpus/${name}"
   rm -rf "${work}"
   mkdir -p "${work}/corpus" "${work}/artifacts"
-  local args=(-max_total_time="${fuzz_seconds}" -artifact_prefix="${work}/artifacts/" "${work}/corpus")
+  local args=(-max_total_time="${fuzz_seconds}" -timeout=10 -artifact_prefix="${work}/artifacts/" "${work}/corpus")
   [[ -d "${seeds}" ]] && args+=("${seeds}")
   if "${exe}" "${args[@]}" >"${work}/log.txt" 2>&1; then
     tail -n 2 "${work}/log.txt"

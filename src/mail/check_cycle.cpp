@@ -36,7 +36,8 @@ void CheckCycle::OnTimerTick() {
 void CheckCycle::StartAccountCheck(int n) {
   currentAccount_ = n;
   const PopAccount& account = settings_.account(n);
-  if (account.ChkFlg != 0) {
+  // Only an account the result display shows as checked is contacted.
+  if (account.ChkFlg == 1) {
     sessions_[n - 1].Start(account.Serv, account.UserId, account.PassWord, &results_[n - 1]);
     host_.BeginLookup(n);
   } else {
