@@ -15,10 +15,55 @@ screenshot="${run_dir}/screenshot.png"
 xvfb_pid=""
 zorvane_pid=""
 
-# Hook: a later change starts a local demo POP3 server here and presets the
-# accounts in the prefix's registry so that a check has mail to find.
+demo_port=11110
+# Dovecot reads its files as its own user, so they live where it can reach them.
+demo_dir="/tmp/zorvane-demo-mail-$(id -u)"
+settings_key='HKCU\Software\Quillmoor Software\Mireth'
+
+# A local POP3 server with four demo mailboxes, so that the first check finds
+# real mail. Set ZORVANE_NO_DEMO=1 to leave it out (for real accounts).
 start_demo_mail_server() {
-  :
+  [[ -n "${ZORVANE_NO_DEMO:-}" ]] && return 0
+  python3 scripts/dovecot.py stop --dir "${demo_dir}" >/dev/null 2>&1 || true
+  python3 scripts/dovecot.py start --dir "${demo_dir}" --port "${demo_port}" \
+    --mailbox inbox:demo:3 --mailbox empty:demo:0 --mailbox busy:demo:7 --mailbox locked:secret:1 >/dev/null
+  echo "Demo POP3 server on 127.0.0.1:${demo_port}"
+  preset_demo_accounts
+}
+
+# reg add VALUE TYPE DATA in one account subkey (or the settings key for "").
+demo_reg_add() {
+  local key="${settings_key}${1:+\\$1}"
+  "${WINE}" reg add "${key}" /v "$2" /t "$3" /d "$4" /f >/dev/null
+}
+
+# Accounts pointing at the demo server, written only into a prefix that has
+# no settings yet, so that accounts a user entered are never overwritten.
+preset_demo_accounts() {
+  if "${WINE}" reg query "${settings_key}" >/dev/null 2>&1; then
+    return 0
+  fi
+  demo_reg_add "" BOOT REG_DWORD 1
+  demo_reg_add "" ChkTime REG_DWORD 10
+  demo_reg_add "" ChkOpti REG_DWORD 0
+  demo_reg_add "" IsChk REG_DWORD 0
+  local n name user
+  local names=("デモ 受信箱" "デモ 空の箱" "デモ 大量" "デモ パスワード違い")
+  local users=(inbox empty busy locked)
+  for n in 1 2 3 4; do
+    name="${names[n - 1]}"
+    user="${users[n - 1]}"
+    demo_reg_add "POP${n}" NAME REG_SZ "${name}"
+    demo_reg_add "POP${n}" Serv REG_SZ 127.0.0.1
+    demo_reg_add "POP${n}" UserId REG_SZ "${user}"
+    # "demo" as stored: every byte XOR 0x4E.
+    demo_reg_add "POP${n}" PassWord REG_SZ '*+#!'
+    demo_reg_add "POP${n}" PortNo REG_DWORD "${demo_port}"
+    demo_reg_add "POP${n}" ChkFlg REG_DWORD 1
+    demo_reg_add "POP${n}" Imagetype REG_DWORD 0
+  done
+  "${WINESERVER}" -w
+  echo "Preset four demo accounts in ${WINEPREFIX}"
 }
 
 display_works() {
@@ -55,6 +100,9 @@ stop_everything() {
   fi
   if [[ -n "${WINESERVER:-}" ]]; then
     "${WINESERVER}" -w 2>/dev/null || true
+  fi
+  if [[ -z "${ZORVANE_NO_DEMO:-}" ]]; then
+    python3 scripts/dovecot.py stop --dir "${demo_dir}" >/dev/null 2>&1 || true
   fi
   if [[ -n "${xvfb_pid}" ]]; then
     kill "${xvfb_pid}" 2>/dev/null || true

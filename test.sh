@@ -90,6 +90,7 @@ if command -v clang++ >/dev/null; then
 fi
 
 stage "asset generator tests" python3 -m unittest discover -s tests/unit_py
+stage "test mail servers" python3 -m unittest discover -s tests/servers
 
 for suite in tests/win/run_win_tests.sh tests/e2e/run_e2e.sh; do
   if [[ -f "${suite}" ]]; then
