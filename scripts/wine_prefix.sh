@@ -15,6 +15,10 @@ zorvane_wine_env() {
   export WINEDEBUG=-all
   # No Mono or Gecko: nothing here needs them, and their install prompts would block.
   export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Without a sound card the audio driver only fills the terminal with errors.
+  if [[ ! -d /dev/snd ]]; then
+    WINEDLLOVERRIDES+=";winealsa.drv,winepulse.drv=d"
+  fi
   export LANG=ja_JP.UTF-8
   unset LC_ALL  # it would override LANG and leave the Japanese text as boxes
   export WINE=/usr/lib/wine/wine64
