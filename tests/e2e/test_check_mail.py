@@ -2,7 +2,6 @@
 scripted servers of the test tree on 127.0.0.1, the settings written to the
 registry beforehand, the outcome read from the result dialog."""
 
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -10,8 +9,8 @@ from dataclasses import dataclass
 from pathlib import Path
 
 from wine_fixture import (
-    DRIVER_EXE, VK_ESCAPE, VK_RETURN, WINDOW_TIMEOUT_MS, ZorvaneTestCase, driver,
-    read_message_box, session, try_driver, unescape, zorvane_windows)
+    VK_ESCAPE, VK_RETURN, WINDOW_TIMEOUT_MS, ZorvaneTestCase, driver,
+    read_message_box, try_driver, unescape, zorvane_windows)
 
 REPO = Path(__file__).resolve().parents[2]
 sys.path[:0] = [str(REPO / "tests" / "servers"), str(REPO / "scripts")]
@@ -97,26 +96,7 @@ def error_texts(failure):
     return "エラー", failure
 
 
-def warm_wine():
-    """Keeps the wineserver of the prefix running between driver calls.
-
-    Otherwise every call starts Wine's services anew and waits for them to
-    end, seconds each; the ZorvaneTestCase clean-up ends the server again.
-    """
-    env = session().env
-    quiet = {"env": env, "stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
-             "stderr": subprocess.DEVNULL}
-    subprocess.run([env["WINESERVER"], "-p"], check=True, timeout=60, **quiet)
-    # The services start with this first process; they must not hold a pipe
-    # that a later driver call waits on.
-    subprocess.run([env["WINE"], str(DRIVER_EXE), "reg-delete"], check=True, timeout=120, **quiet)
-
-
 class CheckMailTestCase(ZorvaneTestCase):
-
-    def setUp(self):
-        super().setUp()
-        warm_wine()
 
     def serve(self, scenario):
         server = ScriptedPop3Server(scenario)
