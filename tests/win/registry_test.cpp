@@ -84,6 +84,18 @@ int CountValues(const char* subkey) {
   return static_cast<int>(count);
 }
 
+// A first start on an empty settings key, as every check below begins with.
+struct FreshSettings {
+  FreshSettings() {
+    DeleteSettings();
+    store.CheckFirstStart(nullptr);
+  }
+  Win32Registry registry;
+  CountingUi ui;
+  Settings settings = {};
+  SettingsStore store{registry, ui, settings};
+};
+
 PopAccount MakeAccount(const char* name, const char* password) {
   PopAccount account = {};
   std::strcpy(account.NAME, name);
@@ -96,12 +108,8 @@ PopAccount MakeAccount(const char* name, const char* password) {
 }
 
 void FirstStartWritesDefaults() {
-  DeleteSettings();
-  Win32Registry registry;
-  CountingUi ui;
-  Settings settings = {};
-  SettingsStore store(registry, ui, settings);
-  store.CheckFirstStart(nullptr);
+  FreshSettings fresh;
+  auto& [registry, ui, settings, store] = fresh;
   CHECK(ui.sounds == 1);
   CHECK(ui.messages == 1);
   CHECK(IsDword(ReadStored(nullptr, "BOOT"), 1));
@@ -128,12 +136,8 @@ void FirstStartWritesDefaults() {
 }
 
 void PasswordsSurviveTheRegistry() {
-  DeleteSettings();
-  Win32Registry registry;
-  CountingUi ui;
-  Settings settings = {};
-  SettingsStore store(registry, ui, settings);
-  store.CheckFirstStart(nullptr);
+  FreshSettings fresh;
+  auto& [registry, ui, settings, store] = fresh;
 
   store.SaveAccount(nullptr, 1, MakeAccount("日本語の名前", "pässwörd"));
   store.SaveAccount(nullptr, 2, MakeAccount("ascii", "secretN"));
@@ -160,12 +164,8 @@ void PasswordsSurviveTheRegistry() {
 }
 
 void SavingKeepsImagetype() {
-  DeleteSettings();
-  Win32Registry registry;
-  CountingUi ui;
-  Settings settings = {};
-  SettingsStore store(registry, ui, settings);
-  store.CheckFirstStart(nullptr);
+  FreshSettings fresh;
+  auto& [registry, ui, settings, store] = fresh;
   const DWORD three = 3;
   WriteRaw("POP3", "Imagetype", REG_DWORD, &three, 4);
   store.LoadAccount(nullptr, 3);
@@ -175,12 +175,8 @@ void SavingKeepsImagetype() {
 }
 
 void LongTextsAreCutOnLoad() {
-  DeleteSettings();
-  Win32Registry registry;
-  CountingUi ui;
-  Settings settings = {};
-  SettingsStore store(registry, ui, settings);
-  store.CheckFirstStart(nullptr);
+  FreshSettings fresh;
+  auto& [registry, ui, settings, store] = fresh;
   const std::string server(200, 's');
   WriteRaw("POP2", "Serv", REG_SZ, server.c_str(), static_cast<DWORD>(server.size() + 1));
   std::string name;
@@ -193,12 +189,8 @@ void LongTextsAreCutOnLoad() {
 }
 
 void ClearingAccountOneRereadsOptions() {
-  DeleteSettings();
-  Win32Registry registry;
-  CountingUi ui;
-  Settings settings = {};
-  SettingsStore store(registry, ui, settings);
-  store.CheckFirstStart(nullptr);
+  FreshSettings fresh;
+  auto& [registry, ui, settings, store] = fresh;
   store.SaveAccount(nullptr, 1, MakeAccount("one", "pw"));
   const DWORD thirty = 30;
   WriteRaw("", "ChkTime", REG_DWORD, &thirty, 4);
