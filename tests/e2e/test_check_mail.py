@@ -16,6 +16,7 @@ REPO = Path(__file__).resolve().parents[2]
 sys.path[:0] = [str(REPO / "tests" / "servers"), str(REPO / "scripts")]
 
 import dovecot  # noqa: E402
+from scramble_password import scramble  # noqa: E402
 from scripted_pop3 import RefusedPort, ScriptedPop3Server  # noqa: E402
 
 CHECK_MAIL = 40001
@@ -58,9 +59,8 @@ def tearDownModule():
 
 
 def scrambled(password):
-    """The password as the registry holds it: ASCII bytes other than 'N' XOR 0x4E."""
-    return bytes(b ^ 0x4E if b < 0x80 and b != 0x4E else b
-                 for b in password.encode()).decode()
+    """The password as the registry holds it."""
+    return scramble(password.encode()).decode()
 
 
 @dataclass
