@@ -53,6 +53,13 @@ void PostCommand(const Args& args) {
   PostMessageA(RequireMainWindow().window, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
+// A timer tick as the system would post it: the program treats every timer
+// of its main window alike, so the tick need not wait for its period.
+void PostTimer(const Args& args) {
+  auto id = ParseInteger(args[0], "a timer id");
+  PostMessageA(RequireMainWindow().window, WM_TIMER, static_cast<WPARAM>(id), 0);
+}
+
 void PostTray(const Args& args) {
   auto mouseMessage = ParseInteger(args[0], "a mouse message number");
   PostMessageA(RequireMainWindow().window, kTrayMessage, kTrayIconId, static_cast<LPARAM>(mouseMessage));
@@ -197,6 +204,7 @@ const Command kCommands[] = {
     {"wait-main", "TIMEOUT_MS", 1, 1, WaitMain},
     {"command", "ID", 1, 1, PostCommand},
     {"tray", "MOUSE_MSG", 1, 1, PostTray},
+    {"timer", "ID", 1, 1, PostTimer},
     {"windows", "", 0, 0, ListWindows},
     {"dialog", "TITLE TIMEOUT_MS", 2, 2, ListDialog},
     {"click", "TITLE ID", 2, 2, Click},

@@ -10,7 +10,7 @@ from pathlib import Path
 
 from wine_fixture import (
     VK_ESCAPE, VK_RETURN, WINDOW_TIMEOUT_MS, ZorvaneTestCase, driver,
-    read_message_box, try_driver, unescape, zorvane_windows)
+    read_message_box, try_driver, unescape, wait_until, zorvane_windows)
 
 REPO = Path(__file__).resolve().parents[2]
 sys.path[:0] = [str(REPO / "tests" / "servers"), str(REPO / "scripts")]
@@ -21,6 +21,8 @@ from scripted_pop3 import RefusedPort, ScriptedPop3Server  # noqa: E402
 
 CHECK_MAIL = 40001
 ABORT = 40005
+AUTO_CHECK_TIMER = 3277
+WATCHDOG_TIMER = 3278
 IDCANCEL = 2
 RESULT_TITLE = "メールチェック結果"
 ABORT_TITLE = "セッション中断"
@@ -289,6 +291,35 @@ class AbortTest(CheckMailTestCase):
         silent.connection(0, SERVER_TIMEOUT_S)
         self.assert_no_result_dialog()
         self.assertEqual(behind.connections, [])
+        self.assert_still_running()
+
+
+class TimerTickTest(CheckMailTestCase):
+
+    def test_a_tick_checks_when_idle_and_aborts_a_running_check(self):
+        changing = self.serve(["normal", "negative-user", "silent"])
+        self.start_with({1: Account("時計", changing.port)})
+
+        # Idle: the auto-check timer's tick starts a check.
+        driver("timer", AUTO_CHECK_TIMER)
+        self.assertEqual(self.read_results()[0], ("時計", *mail_texts(2, 345)))
+
+        # Displaying: a tick closes the results silently and checks again.
+        driver("timer", AUTO_CHECK_TIMER)
+        changing.connection(1, SERVER_TIMEOUT_S)
+        self.assertTrue(wait_until(
+            lambda: self.read_results()[0] == ("時計", *error_texts("存在しないユーザーID")),
+            SERVER_TIMEOUT_S))
+        self.close_results()
+
+        # Checking: the watchdog's tick aborts with the message, and no results follow.
+        driver("command", CHECK_MAIL)
+        changing.connection(2, SERVER_TIMEOUT_S, finished=False)
+        driver("timer", WATCHDOG_TIMER)
+        self.assertEqual(read_message_box(), (ABORT_TITLE, ABORT_TEXT))
+        driver("msgbox-answer", 1)
+        self.assert_no_result_dialog()
+        self.assertEqual(len(changing.connections), 3, "the tick started another check")
         self.assert_still_running()
 
 
