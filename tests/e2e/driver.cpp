@@ -167,6 +167,20 @@ void MenuResource(const Args& args) {
 
 void TrayIcons(const Args&) { Print(std::to_string(CountZorvaneTrayIcons()) + "\n"); }
 
+// What a restart of the shell does to the program: its icon vanishes with the
+// old taskbar, then the new taskbar announces itself to every top-level window.
+void ForgetTrayIcon(const Args&) {
+  NOTIFYICONDATAA icon = {};
+  icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  icon.hWnd = RequireMainWindow().window;
+  icon.uID = kTrayIconId;
+  if (!Shell_NotifyIconA(NIM_DELETE, &icon)) throw Failure("the shell knew no such icon");
+}
+
+void AnnounceTaskbar(const Args&) {
+  PostMessageA(RequireMainWindow().window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+}
+
 void RegDump(const Args&) { DumpSettings(); }
 
 void RegDelete(const Args&) { DeleteMakerKey(); }
@@ -217,6 +231,8 @@ const Command kCommands[] = {
     {"menu-key", "VK", 1, 1, MenuKey},
     {"menu-resource", "EXE ID", 2, 2, MenuResource},
     {"tray-icons", "", 0, 0, TrayIcons},
+    {"tray-forget", "", 0, 0, ForgetTrayIcon},
+    {"taskbar-created", "", 0, 0, AnnounceTaskbar},
     {"reg-dump", "", 0, 0, RegDump},
     {"reg-delete", "", 0, 0, RegDelete},
     {"reg-set", "SUBKEY NAME (dword VALUE | sz TEXT DATALEN | raw TYPE HEX)", 4, 5, RegSet},

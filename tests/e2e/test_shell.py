@@ -175,6 +175,20 @@ class TrayMenuTest(ZorvaneTestCase):
         self.assertEqual(tray_icon_count(), 0)
 
 
+class ShellRestartTest(ZorvaneTestCase):
+
+    def test_a_new_taskbar_gets_the_icon_again(self):
+        driver("reg-set", ".", "BOOT", "dword", 1)
+        self.start_and_wait_ready()
+        driver("tray-forget")
+        self.assertTrue(wait_until(lambda: tray_icon_count() == 0, WINDOW_TIMEOUT_MS / 1000))
+
+        driver("taskbar-created")
+        self.assertTrue(wait_until(lambda: tray_icon_count() == 1, WINDOW_TIMEOUT_MS / 1000))
+        driver("tray", WM_RBUTTONDOWN)
+        driver("menu-open", WINDOW_TIMEOUT_MS)
+
+
 class StoredPasswordTest(ZorvaneTestCase):
 
     def test_non_ascii_password_in_the_registry_survives_a_start(self):
