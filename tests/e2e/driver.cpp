@@ -75,15 +75,24 @@ void ListWindows(const Args&) {
   }
 }
 
+// Waits up to timeoutText ms for find(processId of Zorvane) to give a window;
+// nullptr when none came.
+template <typename Find>
+HWND WaitForZorvaneWindow(const std::string& timeoutText, Find find) {
+  HWND window = nullptr;
+  WaitUntil(ParseTimeout(timeoutText), [&] {
+    std::optional<MainWindow> main = FindMainWindow();
+    window = main ? find(main->processId) : nullptr;
+    return window != nullptr;
+  });
+  return window;
+}
+
 void ListDialog(const Args& args) {
   const std::string& title = args[0];
-  HWND dialog = nullptr;
-  bool found = WaitUntil(ParseTimeout(args[1]), [&] {
-    std::optional<MainWindow> main = FindMainWindow();
-    dialog = main ? FindTitledWindow(main->processId, title, true) : nullptr;
-    return dialog != nullptr;
-  });
-  if (!found) throw Failure("no visible window titled '" + title + "' after " + args[1] + " ms");
+  HWND dialog =
+      WaitForZorvaneWindow(args[1], [&](DWORD processId) { return FindTitledWindow(processId, title, true); });
+  if (dialog == nullptr) throw Failure("no visible window titled '" + title + "' after " + args[1] + " ms");
   for (HWND control : ChildrenOf(dialog)) {
     Print(std::to_string(GetDlgCtrlID(control)) + "\t" + EscapeField(ClassOf(control)) + "\t" +
           EscapeField(ControlTextOf(control)) + "\n");
@@ -113,13 +122,8 @@ void Key(const Args& args) {
 void Close(const Args& args) { PostMessageA(RequireTitledWindow(args[0]), WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 void ReadMessageBox(const Args& args) {
-  HWND box = nullptr;
-  bool found = WaitUntil(ParseTimeout(args[0]), [&] {
-    std::optional<MainWindow> main = FindMainWindow();
-    box = main ? FindMessageBox(main->processId) : nullptr;
-    return box != nullptr;
-  });
-  if (!found) throw Failure("no message box after " + args[0] + " ms");
+  HWND box = WaitForZorvaneWindow(args[0], FindMessageBox);
+  if (box == nullptr) throw Failure("no message box after " + args[0] + " ms");
   Print(TitleOf(box) + "\n" + ControlTextOf(MessageBoxTextControl(box)) + "\n");
 }
 
@@ -140,13 +144,8 @@ void WaitGone(const Args& args) {
 }
 
 void WaitMenuOpen(const Args& args) {
-  HWND menu = nullptr;
-  bool found = WaitUntil(ParseTimeout(args[0]), [&] {
-    std::optional<MainWindow> main = FindMainWindow();
-    menu = main ? FindPopupMenu(main->processId) : nullptr;
-    return menu != nullptr;
-  });
-  if (!found) throw Failure("no popup menu after " + args[0] + " ms");
+  HWND menu = WaitForZorvaneWindow(args[0], FindPopupMenu);
+  if (menu == nullptr) throw Failure("no popup menu after " + args[0] + " ms");
   RECT r = {};
   GetWindowRect(menu, &r);
   Print(FormatHandle(menu) + "\t" + std::to_string(r.left) + "\t" + std::to_string(r.top) + "\t" +
