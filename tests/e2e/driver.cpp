@@ -180,6 +180,15 @@ void AnnounceTaskbar(const Args&) {
   PostMessageA(RequireMainWindow().window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
 }
 
+// Stays until it is killed. While it runs, the wineserver never begins the
+// shutdown it starts a few seconds after its last program has ended, so the
+// short driver runs of a test cannot race with that shutdown.
+void Hold(const Args&) {
+  Print("holding\n");
+  std::fflush(stdout);
+  for (;;) Sleep(INFINITE);
+}
+
 void RegDump(const Args&) { DumpSettings(); }
 
 void RegDelete(const Args&) { DeleteMakerKey(); }
@@ -232,6 +241,7 @@ const Command kCommands[] = {
     {"tray-icons", "", 0, 0, TrayIcons},
     {"tray-forget", "", 0, 0, ForgetTrayIcon},
     {"taskbar-created", "", 0, 0, AnnounceTaskbar},
+    {"hold", "", 0, 0, Hold},
     {"reg-dump", "", 0, 0, RegDump},
     {"reg-delete", "", 0, 0, RegDelete},
     {"reg-set", "SUBKEY NAME (dword VALUE | sz TEXT DATALEN | raw TYPE HEX)", 4, 5, RegSet},
