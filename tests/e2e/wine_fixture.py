@@ -164,8 +164,9 @@ class Session:
         """Keeps "zdriver hold" running until end_wine(). A wineserver begins
         to shut down a few seconds after its last program has ended, and a
         test runs many short Wine programs one after the other; in such a run
-        a driver once ended at start, exit code 1, without a word. With the
-        holder running, the server never begins that shutdown."""
+        a driver once ended with exit code 1 without a word, which that
+        shutdown racing its start would explain. With the holder running, the
+        server never begins that shutdown."""
         if self.holder is not None and self.holder.poll() is None:
             return
         log = self._log_file("holder")
