@@ -21,8 +21,7 @@ const std::string kServerBytes =
 void RunSession(benchmark::State& state, std::size_t chunkSize) {
   zorvane::Pop3Session session;
   for (auto _ : state) {
-    zorvane::CheckResult result = {};
-    session.Start("mail.example.test", "alice", "secret", &result);
+    session.Start("mail.example.test", "alice", "secret");
     session.OnConnecting();
     std::size_t sent = 0;
     bool finished = false;
@@ -30,12 +29,12 @@ void RunSession(benchmark::State& state, std::size_t chunkSize) {
       session.Feed(kServerBytes.data() + offset, std::min(chunkSize, kServerBytes.size() - offset));
       for (;;) {
         const zorvane::SessionAction action = session.Poll();
-        if (action.kind == zorvane::SessionAction::None) break;
-        if (action.kind == zorvane::SessionAction::Send) sent += action.length;
-        if (action.kind == zorvane::SessionAction::Finish) finished = true;
+        if (action.kind == zorvane::SessionAction::Kind::None) break;
+        if (action.kind == zorvane::SessionAction::Kind::Send) sent += action.length;
+        if (action.kind == zorvane::SessionAction::Kind::Finish) finished = true;
       }
     }
-    if (!finished || result.MailCount != 12) state.SkipWithError("the session did not end as expected");
+    if (!finished || session.result().MailCount != 12) state.SkipWithError("the session did not end as expected");
     benchmark::DoNotOptimize(sent);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kServerBytes.size()));

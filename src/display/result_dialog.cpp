@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "display/result_text.h"
 #include "resource_ids.h"
 
 namespace zorvane {
@@ -21,49 +22,46 @@ constexpr ResultControls kControls[kAccountCount] = {
     {IDC_RESULT4_NAME, IDC_RESULT4_COUNT, IDC_RESULT4_DETAIL},
 };
 
-HWND g_resultDialog = nullptr;
+}  // namespace
 
-INT_PTR CALLBACK ResultDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      g_resultDialog = dialog;
-      SetForegroundWindow(dialog);
-      SetActiveWindow(dialog);
-      const auto* cycle = reinterpret_cast<const CheckCycle*>(lParam);
-      PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
-                 SND_RESOURCE | SND_ASYNC);
-      for (int n = 1; n <= kAccountCount; ++n) {
-        const ResultText& text = cycle->resultText(n);
-        SetDlgItemTextA(dialog, kControls[n - 1].name, text.NameText);
-        SetDlgItemTextA(dialog, kControls[n - 1].count, text.CountText);
-        SetDlgItemTextA(dialog, kControls[n - 1].detail, text.DetailText);
-      }
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      SetFocus(GetDlgItem(dialog, IDCANCEL));
-      return FALSE;
-    }
-    case WM_COMMAND:
-      // The button, Esc, Enter and the close box all arrive as IDCANCEL.
-      if (LOWORD(wParam) == IDCANCEL) {
-        reinterpret_cast<CheckCycle*>(GetWindowLongPtrA(dialog, DWLP_USER))->ResetCheckResults();
-        EndDialog(dialog, 0);
-      }
-      return FALSE;
-    default:
-      return FALSE;
+void ResultDialog::Show(HINSTANCE instance, HWND owner) {
+  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_RESULT), owner, Procedure, reinterpret_cast<LPARAM>(this));
+  window_ = nullptr;
+}
+
+void ResultDialog::End() {
+  if (window_ != nullptr) EndDialog(window_, 0);
+}
+
+void ResultDialog::Fill(HWND dialog) const {
+  for (int n = 1; n <= kAccountCount; ++n) {
+    const ResultText text = BuildResultText(settings_.account(n), cycle_.result(n));
+    SetDlgItemTextA(dialog, kControls[n - 1].name, text.NameText);
+    SetDlgItemTextA(dialog, kControls[n - 1].count, text.CountText);
+    SetDlgItemTextA(dialog, kControls[n - 1].detail, text.DetailText);
   }
 }
 
-}  // namespace
-
-void OpenResultDialog(HINSTANCE instance, HWND owner, CheckCycle& cycle) {
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_RESULT), owner, ResultDialogProc,
-                  reinterpret_cast<LPARAM>(&cycle));
-  g_resultDialog = nullptr;
-}
-
-void EndResultDialog() {
-  if (g_resultDialog != nullptr) EndDialog(g_resultDialog, 0);
+INT_PTR CALLBACK ResultDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<ResultDialog*>(lParam);
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    self->window_ = dialog;
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
+               SND_RESOURCE | SND_ASYNC);
+    self->Fill(dialog);
+    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    return FALSE;
+  }
+  // The button, Esc, Enter and the close box all arrive as IDCANCEL.
+  if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+    auto* self = reinterpret_cast<ResultDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    self->cycle_.ResetCheckResults();
+    EndDialog(dialog, 0);
+  }
+  return FALSE;
 }
 
 }  // namespace zorvane

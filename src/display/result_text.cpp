@@ -6,10 +6,6 @@
 
 namespace zorvane {
 
-const char kNotRegisteredText[] = "未登録";
-const char kNotCheckedText[] = "チェックを行わない";
-const char kErrorLabel[] = "エラー";
-
 namespace {
 
 const char* const kStatusTexts[] = {
@@ -34,30 +30,31 @@ void FormatLine(char (&field)[N], const char* format, std::int32_t value) {
 
 }  // namespace
 
-const char* StatusText(std::int32_t status) {
-  if (status >= StatusLookupNotStarted && status <= StatusPasswordRejected) return kStatusTexts[status];
-  return kStatusTexts[StatusDisconnected];
+const char* StatusText(CheckStatus status) {
+  const auto code = static_cast<std::int32_t>(status);
+  return kStatusTexts[code >= 1 && code <= 7 ? code : static_cast<std::int32_t>(CheckStatus::Disconnected)];
 }
 
-void BuildResultText(const PopAccount& account, const CheckResult& result, ResultText* text) {
-  *text = ResultText{};
+ResultText BuildResultText(const PopAccount& account, const CheckResult& result) {
+  ResultText text = {};
   if (account.ChkFlg != 1) {
     if (account.NAME[0] == '\0') {
-      CopyTextCut(text->NameText, kNotRegisteredText);
+      CopyTextCut(text.NameText, "未登録");
     } else {
-      CopyTextCut(text->NameText, account.NAME);
-      CopyTextCut(text->CountText, kNotCheckedText);
+      CopyTextCut(text.NameText, account.NAME);
+      CopyTextCut(text.CountText, "チェックを行わない");
     }
-    return;
+    return text;
   }
-  CopyTextCut(text->NameText, account.NAME);
-  if (result.Status != StatusOk) {
-    CopyTextCut(text->CountText, kErrorLabel);
-    CopyTextCut(text->DetailText, StatusText(result.Status));
-    return;
+  CopyTextCut(text.NameText, account.NAME);
+  if (result.Status != CheckStatus::Ok) {
+    CopyTextCut(text.CountText, "エラー");
+    CopyTextCut(text.DetailText, StatusText(result.Status));
+    return text;
   }
-  FormatLine(text->CountText, "メール数： %ld通", result.MailCount);
-  FormatLine(text->DetailText, "サイズ： %ld Bytes", result.MailSize);
+  FormatLine(text.CountText, "メール数： %ld通", result.MailCount);
+  FormatLine(text.DetailText, "サイズ： %ld Bytes", result.MailSize);
+  return text;
 }
 
 }  // namespace zorvane

@@ -1,7 +1,5 @@
 #pragma once
 // The three lines the result dialog shows for each account.
-#include <cstdint>
-
 #include "mail/check_result.h"
 #include "settings/settings.h"
 
@@ -13,13 +11,9 @@ struct ResultText {
   char DetailText[40];
 };
 
-extern const char kNotRegisteredText[];
-extern const char kNotCheckedText[];
-extern const char kErrorLabel[];
+// The failure text of a status; "接続が切断されました" for a code outside 1 to 7.
+const char* StatusText(CheckStatus status);
 
-// The failure text of a non-zero status.
-const char* StatusText(std::int32_t status);
-
-void BuildResultText(const PopAccount& account, const CheckResult& result, ResultText* text);
+ResultText BuildResultText(const PopAccount& account, const CheckResult& result);
 
 }  // namespace zorvane

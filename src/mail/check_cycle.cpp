@@ -2,91 +2,71 @@
 
 namespace zorvane {
 
+void CheckCycle::EnterPhase(CheckPhase phase, int account) {
+  phase_ = phase;
+  account_ = account;
+}
+
 void CheckCycle::CheckMail() {
   Abort();
   // A check started while the abort message was open is left to run.
-  if (checkRunning_) return;
-  cycleFinished_ = false;
-  checkRunning_ = true;
+  if (phase_ != CheckPhase::Idle) return;
   host_.SetWatchdog();
-  StartAccountCheck(1);
+  CheckFrom(1);
 }
 
 void CheckCycle::Abort() {
-  ResetCheckResults();
-  host_.EndResultDialog();
+  const bool wasChecking = phase_ == CheckPhase::Checking;
+  Stop();
+  if (wasChecking) host_.ShowAbortMessage();
+}
+
+void CheckCycle::Shutdown() { Stop(); }
+
+void CheckCycle::Stop() {
+  // Idle before anything that may run a message loop: a timer tick in the
+  // meantime then starts a fresh check instead of aborting a second time.
+  EnterPhase(CheckPhase::Idle);
+  sessions_.CloseAllSessions();
+  for (CheckResult& result : results_) result = CheckResult{};
+  host_.EndAnnouncement();
   host_.KillWatchdog();
-  host_.CloseAllSessions();
-  const bool wasRunning = checkRunning_;
-  // Cleared before the message: a timer tick while it is open must not abort
-  // a second time.
-  checkRunning_ = false;
-  currentAccount_ = 0;
-  if (wasRunning) host_.ShowAbortMessage();
 }
 
 void CheckCycle::OnTimerTick() {
-  if (checkRunning_) {
+  if (phase_ == CheckPhase::Checking) {
     Abort();
   } else {
     CheckMail();
   }
 }
 
-void CheckCycle::StartAccountCheck(int n) {
-  currentAccount_ = n;
-  const PopAccount& account = settings_.account(n);
-  // Only an account the result display shows as checked is contacted.
-  if (account.ChkFlg == 1) {
-    sessions_[n - 1].Start(account.Serv, account.UserId, account.PassWord, &results_[n - 1]);
-    host_.BeginLookup(n);
-  } else {
-    results_[n - 1].Status = StatusOk;
-    AdvanceCheck(n);
+void CheckCycle::CheckFrom(int n) {
+  for (; n <= kAccountCount; ++n) {
+    EnterPhase(CheckPhase::Checking, n);
+    const PopAccount& account = settings_.account(n);
+    // Only an account the result display shows as checked is contacted.
+    if (account.ChkFlg != 1) continue;
+    const std::optional<CheckResult> endedAtOnce = sessions_.StartSession(n, account);
+    if (!endedAtOnce) return;
+    results_[n - 1] = *endedAtOnce;
   }
-}
-
-void CheckCycle::AdvanceCheck(int n) {
-  // Only the account whose turn it is may hand on, and only once: a late
-  // report after an abort or from an earlier check changes nothing.
-  if (cycleFinished_ || !checkRunning_ || n != currentAccount_) return;
-  if (n < kAccountCount) {
-    StartAccountCheck(n + 1);
-    return;
-  }
-  cycleFinished_ = true;
   host_.KillWatchdog();
-  checkRunning_ = false;
-  currentAccount_ = 0;
-  Announce();
+  EnterPhase(CheckPhase::Announcing);
+  // The display may run a modal loop from here, in which a new check can
+  // begin; nothing of this one is touched afterwards.
+  host_.Announce();
 }
 
-void CheckCycle::Announce() {
-  if (settings_.options.ChkOpti == kDisplayDialogOnly) {
-    ShowCheckResults();
-  } else {
-    host_.LaunchBalls();
-  }
-}
-
-void CheckCycle::ShowCheckResults() {
-  for (int n = 1; n <= kAccountCount; ++n) {
-    BuildResultText(settings_.account(n), results_[n - 1], &texts_[n - 1]);
-  }
-  if (settings_.options.ChkOpti == kDisplayBallsOnly) {
-    ResetCheckResults();
-  } else {
-    host_.OpenResultDialog();
-  }
+void CheckCycle::OnSessionEnded(int n, const CheckResult& result) {
+  if (phase_ != CheckPhase::Checking || n != account_) return;
+  results_[n - 1] = result;
+  CheckFrom(n + 1);
 }
 
 void CheckCycle::ResetCheckResults() {
-  for (int n = 1; n <= kAccountCount; ++n) {
-    sessions_[n - 1].Clear();
-    results_[n - 1] = CheckResult{};
-    texts_[n - 1] = ResultText{};
-  }
-  host_.EndBallWindows();
+  if (phase_ == CheckPhase::Checking) return;
+  Stop();
 }
 
 }  // namespace zorvane

@@ -1,65 +1,71 @@
 #pragma once
 // The check over the four accounts, one after another, with its watchdog,
 // its abort and the hand-over of the results to the display.
-#include "display/result_text.h"
+//
+// The whole life of a check, every change made by EnterPhase:
+//   Idle         --CheckMail-------------------------> Checking 1
+//   Checking n   --account n ended or is skipped-----> Checking n+1
+//   Checking 4   --account 4 ended or is skipped-----> Announcing (results kept)
+//   Announcing   --ResetCheckResults (display ended)-> Idle
+//   Checking n   --Abort (menu, watchdog, tick)------> Idle, with the abort message
+//   Announcing   --Abort, CheckMail------------------> Idle, silently (CheckMail goes on)
+//   any          --Shutdown (program exit)-----------> Idle, silently
 #include "mail/check_result.h"
-#include "mail/pop3_session.h"
+#include "mail/session_runner.h"
 #include "settings/settings.h"
 
 namespace zorvane {
 
-// What the cycle asks of the window system and the network.
+enum class CheckPhase { Idle, Checking, Announcing };
+
+// What the cycle asks of the window system.
 class CheckCycleHost {
  public:
   virtual ~CheckCycleHost() = default;
-  // Starts the lookup of account n's server (CheckCycle::session(n).host()).
-  // A failure may be reported back at once, from inside this call.
-  virtual void BeginLookup(int n) = 0;
-  // Cancels every lookup and closes every connection.
-  virtual void CloseAllSessions() = 0;
   virtual void SetWatchdog() = 0;
   virtual void KillWatchdog() = 0;
   // "メールチェックを中断しました。"; modal.
   virtual void ShowAbortMessage() = 0;
-  virtual void EndResultDialog() = 0;
-  virtual void EndBallWindows() = 0;
-  // The ball announcement; it ends in CheckCycle::ShowCheckResults.
-  virtual void LaunchBalls() = 0;
-  // The result dialog; modal, returns when it has been closed.
-  virtual void OpenResultDialog() = 0;
+  // The results are final: show them as the display mode says. May run a
+  // modal loop; the display calls ResetCheckResults when it has ended.
+  virtual void Announce() = 0;
+  // Ends the balls and the result dialog, whichever are open.
+  virtual void EndAnnouncement() = 0;
 };
 
 class CheckCycle {
  public:
-  CheckCycle(const Settings& settings, CheckCycleHost& host) : settings_(settings), host_(host) {}
+  CheckCycle(const Settings& settings, SessionRunner& sessions, CheckCycleHost& host)
+      : settings_(settings), sessions_(sessions), host_(host) {}
 
   void CheckMail();
   void Abort();
   void OnTimerTick();
-  // Account n's session has ended; the check moves on to the next account.
-  void AdvanceCheck(int n);
+  void Shutdown();
+  // Account n's session has ended; a report from an account whose turn it
+  // is not (late, or from an aborted check) is ignored.
+  void OnSessionEnded(int n, const CheckResult& result);
+  // The announcement has ended: results cleared, back to idle. A running
+  // check is left alone; only Abort stops it.
   void ResetCheckResults();
-  // Builds the result texts and shows them as the display mode says.
-  void ShowCheckResults();
 
-  bool checkRunning() const { return checkRunning_; }
-  bool cycleFinished() const { return cycleFinished_; }
-  Pop3Session& session(int n) { return sessions_[n - 1]; }
+  CheckPhase phase() const { return phase_; }
+  int account() const { return account_; }  // the account being checked
   const CheckResult& result(int n) const { return results_[n - 1]; }
-  const ResultText& resultText(int n) const { return texts_[n - 1]; }
 
  private:
-  void StartAccountCheck(int n);
-  void Announce();
+  void EnterPhase(CheckPhase phase, int account = 0);
+  // Checks the accounts from n on, up to the first whose session runs; after
+  // the last one the results are announced.
+  void CheckFrom(int n);
+  void Stop();
 
   const Settings& settings_;
+  SessionRunner& sessions_;
   CheckCycleHost& host_;
-  Pop3Session sessions_[kAccountCount];
+  CheckPhase phase_ = CheckPhase::Idle;
+  int account_ = 0;
   CheckResult results_[kAccountCount] = {};
-  ResultText texts_[kAccountCount] = {};
-  bool checkRunning_ = false;
-  bool cycleFinished_ = false;
-  int currentAccount_ = 0;  // the account whose session runs; 0 when none
 };
 
 }  // namespace zorvane

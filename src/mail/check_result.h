@@ -4,21 +4,21 @@
 
 namespace zorvane {
 
-enum CheckStatus : std::int32_t {
-  StatusOk = 0,
-  StatusLookupNotStarted = 1,
-  StatusHostNotFound = 2,
-  StatusSocketError = 3,
-  StatusDisconnected = 4,
-  StatusGreetingRejected = 5,
-  StatusUserRejected = 6,
-  StatusPasswordRejected = 7,
+enum class CheckStatus : std::int32_t {
+  Ok = 0,                // success, or the account was not checked
+  LookupNotStarted = 1,  // the host lookup could not be requested
+  HostNotFound = 2,
+  SocketError = 3,       // no socket, or the connection failed
+  Disconnected = 4,      // the connection ended before the dialogue did
+  GreetingRejected = 5,
+  UserRejected = 6,
+  PasswordRejected = 7,
 };
 
 struct CheckResult {
   std::int32_t MailCount;
   std::int32_t MailSize;
-  std::int32_t Status;
+  CheckStatus Status;
 };
 
 }  // namespace zorvane

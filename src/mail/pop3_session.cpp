@@ -8,34 +8,35 @@
 
 namespace zorvane {
 
-void Pop3Session::Start(const char* host, const char* user, const char* password, CheckResult* result) {
+namespace {
+constexpr SessionAction kNothing = {SessionAction::Kind::None, nullptr, 0};
+}  // namespace
+
+void Pop3Session::Start(const char* host, const char* user, const char* password) {
   CopyTextCut(host_, host);
   CopyTextCut(user_, user);
   CopyTextCut(password_, password);
-  result_ = result;
+  result_ = CheckResult{};
   state_ = SessionState::Resolving;
   active_ = true;
   // Half a line left over from an interrupted session must not be read as
   // the start of this server's greeting.
-  pending_[0] = '\0';
   pendingLength_ = 0;
+  pending_[0] = '\0';
 }
 
 void Pop3Session::Clear() {
-  host_[0] = user_[0] = password_[0] = '\0';
-  pending_[0] = '\0';
-  pendingLength_ = 0;
-  active_ = false;
+  *this = Pop3Session{};
 }
 
 SessionAction Pop3Session::Finish() {
   active_ = false;
-  return {SessionAction::Finish, nullptr, 0};
+  return {SessionAction::Kind::Finish, nullptr, 0};
 }
 
-SessionAction Pop3Session::Fail(std::int32_t status) {
-  if (!active_) return {SessionAction::None, nullptr, 0};
-  if (status != StatusOk) result_->Status = status;
+SessionAction Pop3Session::Fail(CheckStatus status) {
+  if (!active_) return kNothing;
+  result_.Status = status;
   return Finish();
 }
 
@@ -47,8 +48,8 @@ void Pop3Session::Feed(const char* chunk, std::size_t length) {
   if (!active_) return;
   if (pendingLength_ + length > kMaxPending) {
     // A line this long is no POP3 reply: forget it and wait for the next one.
-    pending_[0] = '\0';
     pendingLength_ = 0;
+    pending_[0] = '\0';
     return;
   }
   const void* zero = std::memchr(chunk, '\0', length);
@@ -68,51 +69,50 @@ SessionAction Pop3Session::Poll() {
     const std::size_t consumed = static_cast<std::size_t>(lineFeed - pending_) + 1;
     std::memmove(pending_, lineFeed + 1, pendingLength_ - consumed + 1);
     pendingLength_ -= consumed;
-    if (action.kind != SessionAction::None) return action;
+    if (action.kind != SessionAction::Kind::None) return action;
   }
-  return {SessionAction::None, nullptr, 0};
+  return kNothing;
 }
 
-SessionAction Pop3Session::SendCommand(const char* format, const char* argument, SessionState next) {
+SessionAction Pop3Session::Send(const char* format, const char* argument, SessionState next) {
   const int length = std::snprintf(command_, sizeof command_, format, argument);
   state_ = next;
-  return {SessionAction::Send, command_, static_cast<std::size_t>(length)};
-}
-
-SessionAction Pop3Session::SendCommand(const char* command, SessionState next) {
-  return SendCommand("%s", command, next);
+  return {SessionAction::Kind::Send, command_, static_cast<std::size_t>(length)};
 }
 
 SessionAction Pop3Session::OnLine(const char* line) {
+  // A reply is judged by its first byte only.
   if (line[0] == '-') {
     switch (state_) {
-      case SessionState::AwaitGreeting: result_->Status = StatusGreetingRejected; break;
-      case SessionState::UserSent: result_->Status = StatusUserRejected; break;
-      case SessionState::PassSent: result_->Status = StatusPasswordRejected; break;
+      case SessionState::AwaitGreeting: result_.Status = CheckStatus::GreetingRejected; break;
+      case SessionState::UserSent: result_.Status = CheckStatus::UserRejected; break;
+      case SessionState::PassSent: result_.Status = CheckStatus::PasswordRejected; break;
       default: break;
     }
-    return SendCommand("QUIT\r\n", SessionState::QuitSent);
+    return Send("%s", "QUIT\r\n", SessionState::QuitSent);
   }
   switch (state_) {
-    case SessionState::Resolving: return {SessionAction::None, nullptr, 0};
-    case SessionState::AwaitGreeting: return SendCommand("USER %s\r\n", user_, SessionState::UserSent);
-    case SessionState::UserSent: return SendCommand("PASS %s\r\n", password_, SessionState::PassSent);
-    case SessionState::PassSent: return SendCommand("STAT\r\n", SessionState::StatSent);
+    case SessionState::Resolving: return kNothing;
+    case SessionState::AwaitGreeting: return Send("USER %s\r\n", user_, SessionState::UserSent);
+    case SessionState::UserSent: return Send("PASS %s\r\n", password_, SessionState::PassSent);
+    case SessionState::PassSent: return Send("%s", "STAT\r\n", SessionState::StatSent);
     case SessionState::StatSent: {
       const StatNumbers numbers = ParseStatReply(line);
-      result_->MailCount = numbers.count;
-      result_->MailSize = numbers.size;
-      return SendCommand("QUIT\r\n", SessionState::QuitSent);
+      result_.MailCount = numbers.count;
+      result_.MailSize = numbers.size;
+      return Send("%s", "QUIT\r\n", SessionState::QuitSent);
     }
     case SessionState::QuitSent: return Finish();
   }
-  return {SessionAction::None, nullptr, 0};
+  return kNothing;
 }
 
-SessionAction Pop3Session::OnPeerClosed() {
-  if (!active_) return {SessionAction::None, nullptr, 0};
+SessionAction Pop3Session::OnConnectionLost() {
+  if (!active_) return kNothing;
+  // Once QUIT is out, everything worth knowing has arrived: a server that
+  // hangs up (or resets) instead of answering QUIT keeps the account's result.
   if (state_ == SessionState::QuitSent) return Finish();
-  return Fail(StatusDisconnected);
+  return Fail(CheckStatus::Disconnected);
 }
 
 }  // namespace zorvane

@@ -7,20 +7,13 @@
 
 namespace zorvane {
 
-enum class SessionState : int {
-  Resolving = 0,
-  AwaitGreeting = 1,
-  UserSent = 2,
-  PassSent = 3,
-  StatSent = 4,
-  QuitSent = 5,
-};
+enum class SessionState { Resolving, AwaitGreeting, UserSent, PassSent, StatSent, QuitSent };
 
 struct SessionAction {
-  enum Kind {
+  enum class Kind {
     None,    // nothing to do (no complete line is waiting)
     Send,    // send bytes[0, length) on the connection
-    Finish,  // close the connection and hand the check on
+    Finish,  // close the connection; result() is the account's outcome
   };
   Kind kind;
   const char* bytes;
@@ -30,31 +23,30 @@ struct SessionAction {
 class Pop3Session {
  public:
   static constexpr std::size_t kMaxPending = 512;
-  static constexpr std::size_t kChunkSize = 256;
 
-  // Begins a session that reports into result; the lookup is the transport's.
-  void Start(const char* host, const char* user, const char* password, CheckResult* result);
-  // Forgets the account's parameters and ends the session without a report.
+  // Begins a session with a zero result; the lookup is the transport's.
+  void Start(const char* host, const char* user, const char* password);
+  // Forgets the account's parameters and ends the session without a result.
   void Clear();
 
   bool active() const { return active_; }
   SessionState state() const { return state_; }
   const char* host() const { return host_; }
+  const CheckResult& result() const { return result_; }
 
-  // A failure outside the dialogue (lookup, socket, connect, lost connection).
-  SessionAction Fail(std::int32_t status);
+  // A failure outside the dialogue: lookup, socket or connect.
+  SessionAction Fail(CheckStatus status);
   // The connection has been requested; the next line is the greeting.
   void OnConnecting();
   // Received bytes; complete lines are then taken out one at a time by Poll.
   void Feed(const char* chunk, std::size_t length);
   SessionAction Poll();
-  // The server closed the connection and everything it sent has been fed.
-  SessionAction OnPeerClosed();
+  // The stream ended or a receive failed, after everything received was fed.
+  SessionAction OnConnectionLost();
 
  private:
   SessionAction OnLine(const char* line);
-  SessionAction SendCommand(const char* format, const char* argument, SessionState next);
-  SessionAction SendCommand(const char* command, SessionState next);
+  SessionAction Send(const char* format, const char* argument, SessionState next);
   SessionAction Finish();
 
   char host_[128] = {};
@@ -62,7 +54,7 @@ class Pop3Session {
   char password_[64] = {};
   SessionState state_ = SessionState::Resolving;
   bool active_ = false;
-  CheckResult* result_ = nullptr;
+  CheckResult result_ = {};
   char pending_[kMaxPending + 1] = {};
   std::size_t pendingLength_ = 0;
   char command_[256] = {};

@@ -3,8 +3,6 @@
 
 namespace zorvane {
 
-constexpr std::uint16_t kDefaultPop3Port = 110;
-
 // The TCP port a session connects to: the account's own PortNo when it is a
 // valid port, otherwise the service database's "pop3"/"tcp" entry
 // (servicePort, 0 when there is none), otherwise 110. Host byte order.

@@ -1,43 +1,46 @@
 #pragma once
-// Carries the four POP3 sessions over WinSock in its window-message mode.
+// Carries the four POP3 sessions over WinSock in its window-message mode. It
+// owns the sessions and feeds them; the window procedure hands it the
+// account's notifications and passes a session's end on to the check cycle.
 #include <winsock.h>
 
-#include "mail/check_cycle.h"
-#include "settings/settings.h"
+#include <optional>
+
+#include "mail/account_messages.h"
+#include "mail/pop3_session.h"
+#include "mail/session_runner.h"
 
 namespace zorvane {
 
-class WinsockTransport {
+class WinsockTransport final : public SessionRunner {
  public:
-  WinsockTransport(CheckCycle& cycle, const Settings& settings) : cycle_(cycle), settings_(settings) {}
+  // The window that receives every account's notifications, as messages[n - 1].
+  void Attach(HWND window, const AccountMessages (&messages)[kAccountCount]);
 
-  // Requests the lookup of account n's server; its completion arrives at
-  // window as the account's lookup-done message.
-  void BeginLookup(HWND window, int n);
-  void OnLookupDone(HWND window, int n, WPARAM wParam, LPARAM lParam);
-  void OnSocketEvent(int n, WPARAM wParam, LPARAM lParam);
-  // Withdraws every lookup and closes every connection.
-  void CloseAll();
+  std::optional<CheckResult> StartSession(int n, const PopAccount& account) override;
+  void CloseAllSessions() override;
+  // Each returns the account's result when its session has just ended.
+  std::optional<CheckResult> OnLookupDone(int n, WPARAM wParam, LPARAM lParam);
+  std::optional<CheckResult> OnSocketEvent(int n, WPARAM wParam, LPARAM lParam);
 
  private:
   struct Connection {
+    Pop3Session session;
+    std::int32_t portNo = 0;
     HANDLE lookup = nullptr;
     SOCKET socket = INVALID_SOCKET;
-    unsigned short port = 0;
-    char hostEntry[MAXGETHOSTSTRUCT] = {};
+    AccountMessages messages = {};
+    // WinSock writes a hostent, pointers and all, at the start of this buffer.
+    alignas(hostent) char hostEntry[MAXGETHOSTSTRUCT] = {};
   };
 
-  void Connect(HWND window, int n);
-  bool ReadOnce(int n);
-  void ReadUntilClosed(int n);
-  // Carries out what the session asks for after its input changed; returns
-  // false once the session has ended and the check was handed on.
-  bool CarryOut(int n, SessionAction action);
-  void Fail(int n, std::int32_t status);
-  void Release(int n);
+  std::optional<CheckResult> Connect(Connection& connection);
+  std::optional<CheckResult> Receive(Connection& connection, bool untilClosed);
+  std::optional<CheckResult> CarryOut(Connection& connection, SessionAction action);
+  std::optional<CheckResult> Fail(Connection& connection, CheckStatus status);
+  static void Release(Connection& connection);
 
-  CheckCycle& cycle_;
-  const Settings& settings_;
+  HWND window_ = nullptr;
   Connection connections_[kAccountCount];
 };
 

@@ -12,7 +12,6 @@ constexpr RegResult kRegOk = 0;
 constexpr RegResult kRegMoreData = 234;      // ERROR_MORE_DATA
 constexpr RegResult kRegNoMoreItems = 259;   // ERROR_NO_MORE_ITEMS
 constexpr std::uint32_t kRegSz = 1;          // REG_SZ
-constexpr std::uint32_t kRegBinary = 3;      // REG_BINARY
 constexpr std::uint32_t kRegDword = 4;       // REG_DWORD
 
 class RegistryBackend {

@@ -6,6 +6,10 @@ namespace zorvane {
 
 constexpr int kAccountCount = 4;
 
+// The port a fresh or deleted account is stored with, and the one a session
+// falls back to when neither the account nor the service database has one.
+constexpr std::int32_t kDefaultPortNo = 110;
+
 struct PopAccount {
   char NAME[128];      // display name; empty: the slot is unregistered
   char Serv[128];      // POP3 server host name or dotted address
@@ -19,13 +23,8 @@ struct PopAccount {
 struct CheckOptions {
   std::int32_t IsChk;    // automatic checking when not 0
   std::int32_t ChkTime;  // minutes between automatic checks
-  std::int32_t ChkOpti;  // 0 balls and dialog, 1 balls only, 2 dialog only
+  std::int32_t ChkOpti;  // display mode, see DisplayModeOf
 };
-
-// Display modes of ChkOpti.
-constexpr std::int32_t kDisplayBoth = 0;
-constexpr std::int32_t kDisplayBallsOnly = 1;
-constexpr std::int32_t kDisplayDialogOnly = 2;
 
 struct Settings {
   PopAccount accounts[kAccountCount];  // accounts[0] is account 1

@@ -8,24 +8,24 @@
 
 namespace zorvane {
 
-const char kWelcomeTitle[] = "ようこそ！！";
 const char kWelcomeText[] =
     "この度は、「Zorvane」をダウンロードして頂き誠に有り難うございます。\n"
     "最初にタスクトレイ上のアイコンを右クリックして\n"
     "メールチェックを行うPOP3サーバの設定を行って下さい。\n\n"
     "作者：Zorvane開発チーム\n"
     "E-Mail：zorvane-dev@example.com";
+
+namespace {
+
+const char kWelcomeTitle[] = "ようこそ！！";
 const char kRegistryErrorText[] = "レジストリのエラー";
 const char kEnumErrorText[] = "レジストリのエラー5";
 const char kInvalidAccountText[] = "レジストリが不正です";
 const char kWarningTitle[] = "警告";
 const char kProgramErrorTitle[] = "Zorvaneエラー";
 
-namespace {
-
 constexpr std::uint32_t kEnumBufferSize = 256;
 constexpr std::uint32_t kDefaultTextLength = 256;
-constexpr std::uint32_t kDefaultPort = 110;
 
 const char* const kAccountKeyNames[kAccountCount] = {"POP1", "POP2", "POP3", "POP4"};
 
@@ -105,7 +105,7 @@ void SettingsStore::WriteDefaultSettings(RegKey settingsKey) {
 void SettingsStore::WriteAccountDefaults(RegKey accountKey) {
   WriteDword(accountKey, "ChkFlg", 0);
   WriteDword(accountKey, "Imagetype", 0);
-  WriteDword(accountKey, "PortNo", kDefaultPort);
+  WriteDword(accountKey, "PortNo", kDefaultPortNo);
   for (const char* name : {"NAME", "PassWord", "Serv", "UserId"}) {
     WriteText(accountKey, name, "", kDefaultTextLength);
   }

@@ -7,13 +7,8 @@
 
 namespace zorvane {
 
-extern const char kWelcomeTitle[];
+// The first start's welcome: "この度は…" with the author's lines.
 extern const char kWelcomeText[];
-extern const char kRegistryErrorText[];
-extern const char kEnumErrorText[];
-extern const char kInvalidAccountText[];
-extern const char kWarningTitle[];
-extern const char kProgramErrorTitle[];
 
 class SettingsStore {
  public:

@@ -1,11 +1,8 @@
 #pragma once
 // What the settings store shows the user: message boxes and the welcome sound.
+#include "common/message_box.h"
 
 namespace zorvane {
-
-using OwnerWindow = void*;  // the window that owns a message box (an HWND)
-
-enum class MessageIcon { Error, Information };
 
 class SettingsUi {
  public:

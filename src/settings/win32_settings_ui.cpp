@@ -2,8 +2,8 @@
 
 #include <mmsystem.h>
 
+#include "common/win32_message_box.h"
 #include "resource_ids.h"
-#include "shell/message_box.h"
 
 namespace zorvane {
 

@@ -2,12 +2,11 @@
 
 #include <winsock.h>
 
-#include "mail/check_cycle.h"
-#include "mail/winsock_transport.h"
+#include "resource_ids.h"
+#include "settings/options.h"
 #include "settings/settings_store.h"
 #include "settings/win32_registry.h"
 #include "settings/win32_settings_ui.h"
-#include "shell/check_host.h"
 #include "shell/message_routes.h"
 #include "shell/program.h"
 #include "shell/tray_icon.h"
@@ -18,88 +17,92 @@ const char kMainClassName[] = "Zorvane11";
 
 namespace {
 
-// The check cycle, its network transport and the host that connects it to
-// the window system refer to each other; they live for the whole process.
-struct Checking {
-  explicit Checking(Program& program)
-      : cycle(program.settings, host), transport(cycle, program.settings), host(program, cycle, transport) {}
-  CheckCycle cycle;
-  WinsockTransport transport;
-  Win32CheckHost host;
-};
-
-Program g_program;
-Checking g_checking(g_program);
-UINT g_taskbarCreatedMessage = 0;
-bool g_ended = false;
-
-void OnCreate(HWND window) {
-  g_program.mainWindow = window;
-  g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+void OnCreate(Program& program, HWND window) {
+  program.mainWindow = window;
+  program.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  program.transport.Attach(window, kAccountMessages);
 
   Win32Registry registry;
-  Win32SettingsUi ui(g_program.instance);
-  SettingsStore store(registry, ui, g_program.settings);
+  Win32SettingsUi ui(program.instance);
+  SettingsStore store(registry, ui, program.settings);
   store.CheckFirstStart(window);
   for (int n = 1; n <= kAccountCount; ++n) store.LoadAccount(window, n);
 
-  AddTrayIcon(window, g_program.trayIcon);
+  AddTrayIcon(window, program.trayIcon);
 
-  HDC dc = GetDC(window);
-  g_program.ScreenWidth = GetDeviceCaps(dc, HORZRES);
-  g_program.ScreenHeight = GetDeviceCaps(dc, VERTRES);
-  ReleaseDC(window, dc);
-
-  const CheckOptions& options = g_program.settings.options;
-  if (options.IsChk != 0) SetTimer(window, kAutoCheckTimer, AutoCheckPeriodMs(options.ChkTime), nullptr);
+  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) {
+    SetTimer(window, kAutoCheckTimer, period, nullptr);
+  }
 }
 
-void OnDestroy(HWND window) {
-  if (g_ended) return;
-  g_ended = true;
-  RemoveTrayIcon(window, g_program.trayIcon);
+void OnDestroy(Program& program, HWND window) {
+  // Exit is a WM_DESTROY sent by the program itself; the system's own comes
+  // when WinMain destroys the window after the message loop.
+  if (program.ended) return;
+  program.ended = true;
+  // Sessions closed and results dropped before WinSock goes: notifications
+  // still queued then find nothing to continue, and no display opens.
+  program.cycle.Shutdown();
+  RemoveTrayIcon(window, program.trayIcon);
   WSACleanup();
   KillTimer(window, kAutoCheckTimer);
   KillTimer(window, kWatchdogTimer);
   PostQuitMessage(0);
 }
 
-void OnCommand(HWND window, unsigned command) {
+void OnCommand(Program& program, HWND window, unsigned command) {
   switch (command) {
-    case kCommandCheckMail: g_checking.cycle.CheckMail(); break;
-    case kCommandAbort: g_checking.cycle.Abort(); break;
-    case kCommandExit: SendMessageA(window, WM_DESTROY, 0, 0); break;
+    case ID_CHECK_MAIL: program.cycle.CheckMail(); break;
+    case ID_ABORT: program.cycle.Abort(); break;
+    case ID_EXIT: SendMessageA(window, WM_DESTROY, 0, 0); break;
     default: break;  // the settings dialogs, version and help come later
   }
 }
 
-}  // namespace
-
-Program& TheProgram() { return g_program; }
-
-LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE: OnCreate(window); return 0;
-    case WM_DESTROY: OnDestroy(window); return 0;
-    case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
-    case WM_TIMER: g_checking.cycle.OnTimerTick(); return 0;
+    case WM_CREATE: OnCreate(program, window); return 0;
+    case WM_DESTROY: OnDestroy(program, window); return 0;
+    case WM_COMMAND: OnCommand(program, window, LOWORD(wParam)); return 0;
+    case WM_TIMER: program.cycle.OnTimerTick(); return 0;
     default: break;
   }
   const MessageRoute route = RouteMainMessage(message);
   switch (route.kind) {
-    case MessageRoute::Tray:
-      if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(window, g_program.trayMenu);
+    case MessageRoute::Kind::Tray:
+      if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(window, program.trayMenu);
       return 0;
-    case MessageRoute::LookupDone: g_checking.transport.OnLookupDone(window, route.account, wParam, lParam); return 0;
-    case MessageRoute::SocketEvent: g_checking.transport.OnSocketEvent(route.account, wParam, lParam); return 0;
-    case MessageRoute::Other: break;
+    case MessageRoute::Kind::LookupDone:
+      if (auto ended = program.transport.OnLookupDone(route.account, wParam, lParam)) {
+        program.cycle.OnSessionEnded(route.account, *ended);
+      }
+      return 0;
+    case MessageRoute::Kind::SocketEvent:
+      if (auto ended = program.transport.OnSocketEvent(route.account, wParam, lParam)) {
+        program.cycle.OnSessionEnded(route.account, *ended);
+      }
+      return 0;
+    case MessageRoute::Kind::Other: break;
   }
   // Explorer restarted: its new taskbar knows nothing of the icon.
-  if (g_taskbarCreatedMessage != 0 && message == g_taskbarCreatedMessage) {
-    AddTrayIcon(window, g_program.trayIcon);
+  if (program.taskbarCreatedMessage != 0 && message == program.taskbarCreatedMessage) {
+    AddTrayIcon(window, program.trayIcon);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  auto* program = reinterpret_cast<Program*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (message == WM_NCDESTROY) SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (program == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  return OnMessage(*program, window, message, wParam, lParam);
 }
 
 }  // namespace zorvane

@@ -1,21 +1,32 @@
 #pragma once
-// Process-wide state of the running program, one instance.
+// Everything the running program holds. WinMain owns the one instance and
+// hands it to the main window, which keeps it in GWLP_USERDATA.
 #include <windows.h>
 
+#include "display/result_dialog.h"
+#include "mail/check_cycle.h"
+#include "mail/winsock_transport.h"
 #include "settings/settings.h"
+#include "shell/win32_check_host.h"
 
 namespace zorvane {
 
 struct Program {
-  HINSTANCE instance = nullptr;
+  explicit Program(HINSTANCE instance) : instance(instance) {}
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  HINSTANCE instance;
   HWND mainWindow = nullptr;
   HICON trayIcon = nullptr;
   HMENU trayMenu = nullptr;
-  double ScreenWidth = 0;
-  double ScreenHeight = 0;
+  UINT taskbarCreatedMessage = 0;
+  bool ended = false;  // the destruction handling has run
   Settings settings = {};
+  WinsockTransport transport;
+  Win32CheckHost checkHost{*this};
+  CheckCycle cycle{settings, transport, checkHost};
+  ResultDialog resultDialog{settings, cycle};
 };
-
-Program& TheProgram();
 
 }  // namespace zorvane

@@ -9,8 +9,7 @@
 using zorvane::kMainClassName;
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  zorvane::Program& program = zorvane::TheProgram();
-  program.instance = instance;
+  zorvane::Program program(instance);
 
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
@@ -22,8 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   windowClass.lpszClassName = kMainClassName;
-  program.trayIcon = static_cast<HICON>(
-      LoadImageA(instance, MAKEINTRESOURCEA(IDI_ZORVANE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  program.trayIcon = windowClass.hIconSm;
   program.trayMenu = GetSubMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU)), 0);
 
   if (RegisterClassExA(&windowClass) == 0) return 0;
@@ -40,7 +38,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
 
   HWND window = CreateWindowExA(0, kMainClassName, "Zorvane", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 250, 90, nullptr, nullptr, instance, nullptr);
+                                CW_USEDEFAULT, CW_USEDEFAULT, 250, 90, nullptr, nullptr, instance, &program);
   // Without its window nothing could ever end the message loop.
   if (window == nullptr) return 0;
 
@@ -54,5 +52,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+  // The window must not outlive the program state it points to.
+  DestroyWindow(window);
   return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }

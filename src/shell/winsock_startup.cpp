@@ -2,7 +2,7 @@
 
 #include <winsock.h>
 
-#include "shell/message_box.h"
+#include "common/win32_message_box.h"
 
 namespace zorvane {
 
