@@ -1,9 +1,9 @@
 #pragma once
-// An in-memory stand-in for the current user's registry, with the value
-// enumeration semantics of RegEnumValueA and failures that tests can inject.
-#include <cstdint>
+// The current user's registry in memory, with RegEnumValueA's buffer rules,
+// failures a test can inject, and a count of the keys left open.
+#include <algorithm>
+#include <cstring>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,76 +12,107 @@
 
 namespace zorvane::testing {
 
-// Key paths below HKEY_CURRENT_USER.
-extern const char kSettingsPath[];
-std::string AccountPath(int n);
-
-struct StoredValue {
+struct Value {
   std::string name;
   std::uint32_t type;
   std::vector<unsigned char> data;
+  bool operator==(const Value& other) const {
+    return name == other.name && type == other.type && data == other.data;
+  }
 };
 
-std::vector<unsigned char> DwordBytes(std::uint32_t value);
-// text, its terminator and zero bytes up to dataLength (at least the terminator).
-std::vector<unsigned char> TextBytes(const std::string& text, std::size_t dataLength = 0);
+inline std::vector<unsigned char> Dword(std::uint32_t v) {
+  return {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v >> 16),
+          static_cast<unsigned char>(v >> 24)};
+}
+// The text, its terminator and zero bytes up to length.
+inline std::vector<unsigned char> Text(const std::string& text, std::size_t length = 0) {
+  std::vector<unsigned char> data(text.begin(), text.end());
+  data.resize(std::max(length, text.size() + 1));
+  return data;
+}
 
 class MemoryRegistry : public RegistryBackend {
  public:
-  // Win32 codes the fake answers with.
-  static constexpr RegResult kFileNotFound = 2;
-  static constexpr RegResult kAccessDenied = 5;
-  static constexpr RegResult kInvalidHandle = 6;
-  // A loop over EnumValue that never ends is a fault; past this many calls
-  // the fake reports the end of the values and remembers the runaway.
-  static constexpr int kEnumCallLimit = 10000;
+  static constexpr RegResult kNotFound = 2, kInvalidHandle = 6;
 
-  MemoryRegistry();
-
-  // RegistryBackend
-  RegKey OpenSoftwareKey() override;
-  RegKey CreateOrOpenKey(RegKey parent, const char* name) override;
-  void CloseKey(RegKey key) override;
+  RegKey OpenSoftwareKey() override { return failOpen.count("Software") ? 0 : Handle("Software"); }
+  RegKey CreateOrOpenKey(RegKey parent, const char* name) override {
+    if (!open_.count(parent)) return 0;
+    const std::string path = open_[parent] + "\\" + name;
+    if (failOpen.count(path)) return 0;
+    return Handle(path);
+  }
+  void CloseKey(RegKey key) override { badHandles += open_.erase(key) == 0; }
   RegResult QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
-                       std::uint32_t* size) override;
-  RegResult EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
-                      std::uint32_t* type, unsigned char* data, std::uint32_t* dataSize) override;
+                       std::uint32_t* size) override {
+    if (!open_.count(key)) return kInvalidHandle;
+    const Value* value = Find(open_[key], name);
+    if (value == nullptr) return kNotFound;
+    *type = value->type;
+    return Copy(value->data, data, size);
+  }
+  RegResult EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
+                      unsigned char* data, std::uint32_t* dataSize) override {
+    // Past this many calls an enumeration can only be a loop that never ends.
+    if (++enumCalls > 10000) return kRegNoMoreItems;
+    if (!open_.count(key)) return kInvalidHandle;
+    if (failEnum.count(open_[key])) return failEnum[open_[key]];
+    const auto found = keys.find(open_[key]);
+    if (found == keys.end() || index >= found->second.size()) return kRegNoMoreItems;
+    const Value& value = found->second[index];
+    if (value.name.size() + 1 > *nameSize) return kRegMoreData;
+    std::memcpy(name, value.name.c_str(), value.name.size() + 1);
+    *nameSize = static_cast<std::uint32_t>(value.name.size());
+    *type = value.type;
+    return Copy(value.data, data, dataSize);
+  }
   RegResult SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
-                     std::uint32_t size) override;
+                     std::uint32_t size) override {
+    if (!open_.count(key)) return kInvalidHandle;
+    Put(open_[key], name, type, std::vector<unsigned char>(data, data + size));
+    return kRegOk;
+  }
 
-  // For tests: fill keys and look at what was written.
-  void Put(const std::string& path, const std::string& name, std::uint32_t type,
-           std::vector<unsigned char> data);
-  void PutDword(const std::string& path, const std::string& name, std::uint32_t value);
-  void PutText(const std::string& path, const std::string& name, const std::string& text,
-               std::size_t dataLength = 0);
-  std::optional<StoredValue> Find(const std::string& path, const std::string& name) const;
-  std::optional<std::uint32_t> Dword(const std::string& path, const std::string& name) const;
-  bool HasKey(const std::string& path) const { return keys_.count(path) != 0; }
-  std::size_t ValueCount(const std::string& path) const;
+  // A rewritten value keeps its place in the enumeration order.
+  void Put(const std::string& path, const std::string& name, std::uint32_t type, std::vector<unsigned char> data) {
+    std::vector<Value>& values = keys[path];
+    auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return v.name == name; });
+    if (it == values.end()) it = values.insert(values.end(), Value{name, type, {}});
+    it->type = type;
+    it->data = std::move(data);
+  }
+  const Value* Find(const std::string& path, const std::string& name) const {
+    const auto found = keys.find(path);
+    if (found == keys.end()) return nullptr;
+    for (const Value& value : found->second) {
+      if (value.name == name) return &value;
+    }
+    return nullptr;
+  }
+  std::size_t openKeys() const { return open_.size(); }
 
-  // Opening or creating the key at path fails from now on.
-  void FailOpening(const std::string& path) { failOpen_.insert(path); }
-  // Every EnumValue call on the key at path fails with code.
-  void FailEnumerating(const std::string& path, RegResult code) { failEnum_[path] = code; }
-
-  std::size_t openHandleCount() const { return handles_.size(); }
-  int badHandleUses() const { return badHandleUses_; }
-  int writeCount() const { return writeCount_; }
-  bool enumerationRanAway() const { return enumCalls_ > kEnumCallLimit; }
+  std::map<std::string, std::vector<Value>> keys;
+  std::set<std::string> failOpen;
+  std::map<std::string, RegResult> failEnum;
+  int badHandles = 0;
+  int enumCalls = 0;
 
  private:
-  const std::string* PathOf(RegKey key);
-  RegKey NewHandle(const std::string& path);
+  RegKey Handle(const std::string& path) {
+    open_[++last_] = path;
+    return last_;
+  }
+  static RegResult Copy(const std::vector<unsigned char>& value, unsigned char* data, std::uint32_t* size) {
+    const auto length = static_cast<std::uint32_t>(value.size());
+    const bool fits = length <= *size;
+    if (fits) std::copy(value.begin(), value.end(), data);
+    *size = length;
+    return fits ? kRegOk : kRegMoreData;
+  }
 
-  std::map<std::string, std::vector<StoredValue>> keys_;
-  std::map<RegKey, std::string> handles_;
-  std::set<std::string> failOpen_;
-  std::map<std::string, RegResult> failEnum_;
-  RegKey nextHandle_ = 0x100;
-  int badHandleUses_ = 0;
-  int writeCount_ = 0;
-  int enumCalls_ = 0;
+  std::map<RegKey, std::string> open_;
+  RegKey last_ = 0x100;
 };
 
 }  // namespace zorvane::testing
