@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds every preset and runs every test: the core's
-# unit tests, the fuzzers for a bounded time, the asset generator's tests, and
-# the Wine and end-to-end suites. Ends with one line "N passed, N failed"
+# Sets up what is missing, builds every preset and runs every test: the include
+# layers, the core's unit tests, the fuzzers for a bounded time, the asset
+# generator's tests and the end-to-end suite under Wine; then prints the size
+# of the tests beside the code. Ends with one line "N passed, N failed"
 # counting the stages, and fails if any stage failed.
 set -uo pipefail
 
@@ -76,6 +77,7 @@ run_suite() {
 }
 
 required_stage "install packages" scripts/install_packages.sh
+stage "includes point down" scripts/check_layers.sh
 
 required_stage "host build" build_preset host
 stage "host unit tests" ctest --preset host
@@ -90,13 +92,14 @@ if command -v clang++ >/dev/null; then
 fi
 
 stage "asset generator tests" python3 -m unittest discover -s tests/unit_py
-stage "test mail servers" python3 -m unittest discover -s tests/servers
 
 for suite in tests/win/run_win_tests.sh tests/e2e/run_e2e.sh; do
   if [[ -f "${suite}" ]]; then
     stage "${suite}" run_suite "${suite}"
   fi
 done
+
+stage "tests beside code" scripts/test_ratio.sh
 
 summary
 ((failed == 0))
