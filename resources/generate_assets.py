@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Draws Zorvane's icon and synthesises its two sounds.
+"""Draws Zorvane's icon and ball bitmaps and synthesises its two sounds.
 
-Run by the build: ``generate_assets.py OUTDIR`` writes zorvane.ico, chime.wav
-and bounce.wav into OUTDIR, where the resource script picks them up. The
-output depends on nothing but this file, so every build gets the same bytes.
+Run by the build: ``generate_assets.py OUTDIR`` writes zorvane.ico, the eight
+ball<account>_<small|large>.bmp, chime.wav and bounce.wav into OUTDIR, where
+the resource script picks them up. The output depends on nothing but this
+file, so every build gets the same bytes.
 """
 
 import math
@@ -131,6 +132,63 @@ def build_icon(sizes=(32, 16)):
     return bytes(out)
 
 
+# ---------------------------------------------------------------- ball bitmaps
+
+# Per account: magenta, blue, red, green.
+BALL_COLOURS = [(0xE0, 0x20, 0xD0), (0x20, 0x50, 0xF0), (0xF0, 0x20, 0x20), (0x20, 0xC0, 0x30)]
+BALL_SIZES = {"small": 16, "large": 32}
+BALL_SHADES = 16
+# A 4 x 4 ordered-dither matrix: the shades blend into each other.
+BAYER = ((0, 8, 2, 10), (12, 4, 14, 6), (3, 11, 1, 9), (15, 7, 13, 5))
+
+
+def ball_file(account, kind):
+    return "ball%d_%s.bmp" % (account, kind)
+
+
+def _ball_palette(colour):
+    """Index 0 is the white background, 1 to BALL_SHADES run from the ball's
+    shadow through its colour to a white highlight; the rest stay black."""
+    entries = [(0xFF, 0xFF, 0xFF)]
+    for k in range(BALL_SHADES):
+        t = k / (BALL_SHADES - 1)
+        if t < 0.75:
+            mix = 0.25 + t / 0.75 * 0.75  # from a quarter of the colour up to all of it
+            entries.append(tuple(round(c * mix) for c in colour))
+        else:
+            mix = (t - 0.75) / 0.25 * 0.8  # then towards white
+            entries.append(tuple(round(c + (255 - c) * mix) for c in colour))
+    entries += [(0, 0, 0)] * (256 - len(entries))
+    return b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in entries)
+
+
+def _ball_shade(x, y, size):
+    """0 outside the ball, else 1 to BALL_SHADES: lit from the upper left."""
+    r = size / 2.0
+    dx = (x + 0.5 - r) / r
+    dy = (y + 0.5 - r) / r
+    d2 = dx * dx + dy * dy
+    if d2 > 1.0:
+        return 0
+    dz = math.sqrt(1.0 - d2)
+    light = (-0.45, -0.55, 0.70)
+    norm = math.sqrt(sum(c * c for c in light))
+    lit = max(0.0, (dx * light[0] + dy * light[1] + dz * light[2]) / norm)
+    level = 0.15 + 0.85 * lit ** 1.5
+    dithered = level * (BALL_SHADES - 1) + (BAYER[y % 4][x % 4] + 0.5) / 16 - 0.5
+    return 1 + min(BALL_SHADES - 1, max(0, int(round(dithered))))
+
+
+def build_ball_bitmap(colour, size):
+    """An uncompressed 8-bit bitmap file with a 256-colour palette."""
+    rows = b"".join(bytes(_ball_shade(x, y, size) for x in range(size)) + bytes(-size % 4)
+                    for y in reversed(range(size)))  # bottom-up
+    palette = _ball_palette(colour)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+    offset = 14 + len(info) + len(palette)
+    return struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset) + info + palette + rows
+
+
 # ---------------------------------------------------------------- sounds
 
 def _struck_note(t, start, freq, partials):
@@ -222,6 +280,10 @@ def _write_bytes(data):
 def generate(out_dir):
     os.makedirs(out_dir, exist_ok=True)
     _replace_atomically(os.path.join(out_dir, ICON_FILE), _write_bytes(build_icon()))
+    for account, colour in enumerate(BALL_COLOURS, 1):
+        for kind, size in BALL_SIZES.items():
+            _replace_atomically(os.path.join(out_dir, ball_file(account, kind)),
+                                _write_bytes(build_ball_bitmap(colour, size)))
     for name, size, synth in ((CHIME_FILE, CHIME_DATA_BYTES, synthesise_chime),
                               (BOUNCE_FILE, BOUNCE_DATA_BYTES, synthesise_bounce)):
         pcm = build_wave(size, synth)

@@ -12,6 +12,16 @@
 #define IDW_CHIME 140
 #define IDW_BOUNCE 141
 
+/* Ball bitmaps: a small (16 pixels) and a large (32 pixels) ball per account. */
+#define IDB_BALL1_SMALL 137
+#define IDB_BALL1_LARGE 136
+#define IDB_BALL2_SMALL 135
+#define IDB_BALL2_LARGE 139
+#define IDB_BALL3_SMALL 132
+#define IDB_BALL3_LARGE 129
+#define IDB_BALL4_SMALL 134
+#define IDB_BALL4_LARGE 138
+
 /* Result dialog: name, count and detail line of accounts 1 to 4. */
 #define IDC_RESULT1_NAME 1001
 #define IDC_RESULT1_COUNT 1002

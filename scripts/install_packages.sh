@@ -8,7 +8,7 @@ packages=(
   cmake g++ make python3
   g++-mingw-w64-x86-64
   wine64
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
   dovecot-pop3d
   fonts-ipafont-gothic locales
   libgtest-dev

@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include <utility>
+
 #include "display/result_text.h"
 #include "resource_ids.h"
 
@@ -24,42 +26,49 @@ constexpr ResultControls kControls[kAccountCount] = {
 
 }  // namespace
 
-void ResultDialog::Show(HINSTANCE instance, HWND owner) {
-  DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_RESULT), owner, Procedure, reinterpret_cast<LPARAM>(this));
-  window_ = nullptr;
+void ResultDialog::Open(HINSTANCE instance, HWND owner) {
+  Close();
+  HWND dialog =
+      CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_RESULT), owner, Procedure, reinterpret_cast<LPARAM>(this));
+  // A modeless dialog shows only when told to.
+  if (dialog != nullptr) ShowWindow(dialog, SW_SHOW);
 }
 
-void ResultDialog::End() {
-  if (window_ != nullptr) EndDialog(window_, 0);
+void ResultDialog::Close() {
+  if (window_ != nullptr) DestroyWindow(std::exchange(window_, nullptr));
 }
 
-void ResultDialog::Fill(HWND dialog) const {
+bool ResultDialog::TranslateMessage(MSG* message) const {
+  return window_ != nullptr && IsDialogMessageA(window_, message);
+}
+
+void ResultDialog::Initialise(HWND dialog) {
+  window_ = dialog;
+  SetForegroundWindow(dialog);
+  SetActiveWindow(dialog);
+  PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
+             SND_RESOURCE | SND_ASYNC);
   for (int n = 1; n <= kAccountCount; ++n) {
     const ResultText text = BuildResultText(settings_.account(n), cycle_.result(n));
     SetDlgItemTextA(dialog, kControls[n - 1].name, text.NameText);
     SetDlgItemTextA(dialog, kControls[n - 1].count, text.CountText);
     SetDlgItemTextA(dialog, kControls[n - 1].detail, text.DetailText);
   }
+  SetFocus(GetDlgItem(dialog, IDCANCEL));
 }
 
 INT_PTR CALLBACK ResultDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<ResultDialog*>(lParam);
     SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    self->window_ = dialog;
-    SetForegroundWindow(dialog);
-    SetActiveWindow(dialog);
-    PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
-               SND_RESOURCE | SND_ASYNC);
-    self->Fill(dialog);
-    SetFocus(GetDlgItem(dialog, IDCANCEL));
+    reinterpret_cast<ResultDialog*>(lParam)->Initialise(dialog);
     return FALSE;
   }
-  // The button, Esc, Enter and the close box all arrive as IDCANCEL.
+  // The button, Esc, Enter and the close box all arrive as IDCANCEL. Ending
+  // the announcement closes this dialog with everything else.
   if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
     auto* self = reinterpret_cast<ResultDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    self->cycle_.ResetCheckResults();
-    EndDialog(dialog, 0);
+    if (self != nullptr) self->cycle_.ResetCheckResults();
+    return TRUE;
   }
   return FALSE;
 }

@@ -11,14 +11,19 @@ namespace zorvane {
 class ResultDialog {
  public:
   ResultDialog(const Settings& settings, CheckCycle& cycle) : settings_(settings), cycle_(cycle) {}
+  ResultDialog(const ResultDialog&) = delete;
+  ResultDialog& operator=(const ResultDialog&) = delete;
+  ~ResultDialog() { Close(); }
 
-  // Modal: returns when the dialog has been closed or ended.
-  void Show(HINSTANCE instance, HWND owner);
-  void End();
+  // Modeless: the message loop hands it its keys through TranslateMessage.
+  void Open(HINSTANCE instance, HWND owner);
+  void Close();
+  // The dialog's keyboard handling (Tab, Enter, Esc); true when it took the message.
+  bool TranslateMessage(MSG* message) const;
 
  private:
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  void Fill(HWND dialog) const;
+  void Initialise(HWND dialog);
 
   const Settings& settings_;
   CheckCycle& cycle_;

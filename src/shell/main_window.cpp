@@ -3,6 +3,7 @@
 #include <winsock.h>
 
 #include "resource_ids.h"
+#include "common/gdi_handles.h"
 #include "settings/options.h"
 #include "settings/settings_store.h"
 #include "settings/win32_registry.h"
@@ -17,6 +18,16 @@ const char kMainClassName[] = "Zorvane11";
 
 namespace {
 
+void ReadScreenSize(Program& program, HWND window) {
+  const ScreenSize before = program.screen;
+  {
+    WindowDc dc(window);
+    program.screen = {static_cast<double>(GetDeviceCaps(dc.get(), HORZRES)),
+                      static_cast<double>(GetDeviceCaps(dc.get(), VERTRES))};
+  }
+  program.announcement.OnScreenChanged(before);
+}
+
 void OnCreate(Program& program, HWND window) {
   program.mainWindow = window;
   program.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
@@ -29,6 +40,7 @@ void OnCreate(Program& program, HWND window) {
   for (int n = 1; n <= kAccountCount; ++n) store.LoadAccount(window, n);
 
   AddTrayIcon(window, program.trayIcon);
+  ReadScreenSize(program, window);
 
   if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) {
     SetTimer(window, kAutoCheckTimer, period, nullptr);
@@ -65,6 +77,8 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
     case WM_DESTROY: OnDestroy(program, window); return 0;
     case WM_COMMAND: OnCommand(program, window, LOWORD(wParam)); return 0;
     case WM_TIMER: program.cycle.OnTimerTick(); return 0;
+    // The balls follow a change of resolution, so they never fly off the screen.
+    case WM_DISPLAYCHANGE: ReadScreenSize(program, window); return 0;
     default: break;
   }
   const MessageRoute route = RouteMainMessage(message);

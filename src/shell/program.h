@@ -3,7 +3,7 @@
 // hands it to the main window, which keeps it in GWLP_USERDATA.
 #include <windows.h>
 
-#include "display/result_dialog.h"
+#include "display/announcement_windows.h"
 #include "mail/check_cycle.h"
 #include "mail/winsock_transport.h"
 #include "settings/settings.h"
@@ -22,11 +22,12 @@ struct Program {
   HMENU trayMenu = nullptr;
   UINT taskbarCreatedMessage = 0;
   bool ended = false;  // the destruction handling has run
+  ScreenSize screen = {};  // the balls' screen, from HORZRES and VERTRES
   Settings settings = {};
   WinsockTransport transport;
   Win32CheckHost checkHost{*this};
   CheckCycle cycle{settings, transport, checkHost};
-  ResultDialog resultDialog{settings, cycle};
+  AnnouncementWindows announcement{instance, settings, cycle, screen};
 };
 
 }  // namespace zorvane

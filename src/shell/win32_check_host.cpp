@@ -1,7 +1,6 @@
 #include "shell/win32_check_host.h"
 
 #include "common/win32_message_box.h"
-#include "settings/options.h"
 #include "shell/message_routes.h"
 #include "shell/program.h"
 
@@ -15,15 +14,8 @@ void Win32CheckHost::ShowAbortMessage() {
   ShowMessageBox(program_.mainWindow, "メールチェックを中断しました。", "セッション中断", MessageIcon::Information);
 }
 
-void Win32CheckHost::Announce() {
-  // Without ball windows every mode goes straight to the results.
-  if (DisplayModeOf(program_.settings.options) == DisplayMode::BallsOnly) {
-    program_.cycle.ResetCheckResults();
-  } else {
-    program_.resultDialog.Show(program_.instance, program_.mainWindow);
-  }
-}
+void Win32CheckHost::Announce() { program_.announcement.Start(program_.mainWindow); }
 
-void Win32CheckHost::EndAnnouncement() { program_.resultDialog.End(); }
+void Win32CheckHost::EndAnnouncement() { program_.announcement.End(); }
 
 }  // namespace zorvane

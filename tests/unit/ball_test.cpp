@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "display/announcement.h"
+
+namespace zorvane::testing {
+namespace {
+
+struct Flight {
+  std::vector<BallMove> moves;  // every tick's move, the stop last
+  std::vector<int> bounces;     // the ticks after which the sound plays
+};
+
+Flight Fly(BallState& ball, ScreenSize screen, int account, int ordinal) {
+  Flight flight;
+  for (int tick = 1; tick < 100; ++tick) {
+    flight.moves.push_back(TickBall(ball, screen, account, ordinal));
+    if (flight.moves.back().bounce) flight.bounces.push_back(tick);
+    if (flight.moves.back().kind == BallMove::Kind::Stop) break;
+  }
+  return flight;
+}
+
+TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
+  const struct {
+    double width, height;
+    int account, ordinal;
+    int firstY, highestY, lastFirstArcX, lastFirstArcY, lastSecondArcX, restX, restY, stopTick;
+    std::vector<int> bounces;
+  } cases[] = {
+      {1024, 768, 1, 1, 460, 384, 872, 681, 682, 568, 645, 26, {9, 19}},
+      {1024, 768, 1, 2, 460, 384, 872, 681, 682, 606, 645, 24, {9, 19}},
+      {1024, 768, 1, 3, 460, 384, 872, 681, 682, 625, 645, 23, {9, 19}},
+      {1024, 768, 1, 4, 460, 384, 872, 681, 682, 644, 645, 22, {9, 19}},
+      {1024, 768, 2, 1, 428, 352, 872, 649, 682, 568, 613, 26, {9, 19}},
+      {1024, 768, 3, 1, 396, 320, 872, 617, 682, 568, 581, 26, {9, 19}},
+      {1024, 768, 4, 1, 364, 288, 872, 585, 682, 568, 549, 26, {9, 19}},
+      {640, 480, 1, 1, 288, 241, 545, 426, 431, 355, 392, 17, {6, 12}},
+      {640, 480, 1, 2, 288, 241, 545, 426, 431, 374, 392, 16, {6, 12}},
+      {640, 480, 1, 3, 288, 241, 545, 426, 431, 393, 392, 15, {6, 12}},
+      {640, 480, 1, 4, 288, 241, 545, 426, 431, 412, 392, 14, {6, 12}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(int(c.width)) + " account " + std::to_string(c.account) + " ordinal " +
+                 std::to_string(c.ordinal));
+    BallState ball = {c.width, 0, 16};
+    const Flight flight = Fly(ball, {c.width, c.height}, c.account, c.ordinal);
+    const std::vector<BallMove>& m = flight.moves;
+    ASSERT_EQ(int(m.size()), c.stopTick);
+    EXPECT_EQ(m[0].x, int(c.width));
+    EXPECT_EQ(m[0].y, c.firstY);
+    int highest = m[0].y;
+    const BallMove* lastOf[3] = {};
+    for (const BallMove& move : m) {
+      if (move.kind == BallMove::Kind::FirstArc) highest = std::min(highest, move.y);
+      if (move.kind != BallMove::Kind::Stop) lastOf[int(move.kind)] = &move;
+    }
+    EXPECT_EQ(highest, c.highestY);
+    EXPECT_EQ(lastOf[0]->x, c.lastFirstArcX);
+    EXPECT_EQ(lastOf[0]->y, c.lastFirstArcY);
+    EXPECT_EQ(lastOf[1]->x, c.lastSecondArcX);
+    EXPECT_EQ(lastOf[1]->y, c.restY);  // the roll keeps the second arc's last height
+    EXPECT_EQ(m[m.size() - 2].x, c.restX);
+    EXPECT_EQ(m[m.size() - 2].y, c.restY);
+    EXPECT_EQ(flight.bounces, c.bounces);
+    EXPECT_EQ(ball.PosX, c.width);  // the account's next ball starts at the edge again
+  }
+}
+
+// The balls of a whole announcement, as "account.ordinal/size", then what follows.
+std::string Announce(DisplayMode mode, const std::int32_t (&counts)[4]) {
+  Announcement announcement({1024, 768});
+  std::string shown;
+  for (AnnouncementStep step = announcement.Start(mode, counts);; ) {
+    if (step.kind != AnnouncementStep::Kind::Ball) {
+      return shown + (step.kind == AnnouncementStep::Kind::End ? "end" : "dialog");
+    }
+    const BallLaunch& b = step.ball;
+    shown += std::to_string(b.account) + "." + std::to_string(b.ordinal) + "/" + std::to_string(b.size) + " ";
+    step = announcement.BallStopped(b.account, b.ordinal);
+  }
+}
+
+TEST(Announcement, BallsInOrderThenTheResultsAsTheModeSays) {
+  const struct {
+    DisplayMode mode;
+    std::int32_t counts[4];
+    const char* shown;
+  } cases[] = {
+      {DisplayMode::BallsAndDialog, {3, 0, 7, 2}, "1.1/16 1.2/16 1.3/16 3.1/32 4.1/16 4.2/16 dialog"},
+      {DisplayMode::BallsOnly, {3, 0, 7, 2}, "1.1/16 1.2/16 1.3/16 3.1/32 4.1/16 4.2/16 end"},
+      {DisplayMode::DialogOnly, {3, 0, 7, 2}, "dialog"},
+      {DisplayMode::BallsAndDialog, {0, -2, 0, 0}, "dialog"},
+      {DisplayMode::BallsOnly, {0, 0, 0, 0}, "end"},
+      {DisplayMode::BallsOnly, {4, 5, 1, 0}, "1.1/16 1.2/16 1.3/16 1.4/16 2.1/32 3.1/16 end"},
+      {DisplayMode::BallsAndDialog, {0, 0, 0, 1}, "4.1/16 dialog"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Announce(c.mode, c.counts), c.shown);
+}
+
+TEST(Announcement, ScreenChangesKeepTheBallsOnTheirPath) {
+  Announcement announcement({0, 0});
+  announcement.Rescale({0, 0}, {1024, 768});  // the size read at start-up
+  EXPECT_EQ(announcement.ball(1).PosX, 1024);
+  for (int tick = 0; tick < 12; ++tick) announcement.Tick(1, 1, {1024, 768});
+  announcement.Rescale({1024, 768}, {512, 384});
+  EXPECT_EQ(announcement.ball(1).PosX, (1024 - 12 * 19) / 2.0);
+  EXPECT_EQ(announcement.ball(2).PosX, 512);
+  EXPECT_LT(announcement.Tick(1, 1, {512, 384}).y, 384);
+  announcement.Reset({800, 600});
+  EXPECT_EQ(announcement.ball(1).PosX, 800);
+}
+
+}  // namespace
+}  // namespace zorvane::testing
