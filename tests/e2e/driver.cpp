@@ -1,14 +1,8 @@
-// zdriver: drives a running zorvane.exe from outside, for the end-to-end tests.
-//
-//   wine64 zdriver.exe COMMAND ARGS... [-- COMMAND ARGS...]...
-//
-// Commands run in order and the first failure ends the run, so a step and the
-// watch that must follow it at once go into one run. Output is UTF-8, one item
-// per line, fields separated by tabs; a backslash, tab, CR or LF inside a field
-// is written \\ \t \r \n. Exit code 0 on success, 1 when what a command needs
-// is not there or did not come in time (reason on stderr), 2 on bad usage.
-// Zorvane's process is the one owning the window of class "Zorvane11"; other
-// windows are named by CLASS and TITLE, either of them "*" for any.
+// zdriver: drives a running zorvane.exe from outside, for the end-to-end tests
+// (commands and output: README.md). wine64 zdriver.exe COMMAND ARGS... [-- ...]
+// runs the commands in order until one fails, so a step and the watch that must
+// follow it at once go into one run. Exit code 1: what was awaited is not there
+// or did not come (reason on stderr); 2: bad usage.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -16,7 +10,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -36,10 +29,9 @@ constexpr char kMakerKey[] = "Software\\Quillmoor Software";
 constexpr char kSettingsKey[] = "Software\\Quillmoor Software\\Mireth";
 
 long long Number(const std::string& text) {
-  errno = 0;
   char* end = nullptr;
   long long value = std::strtoll(text.c_str(), &end, 0);  // decimal or 0x...
-  if (text.empty() || *end != '\0' || errno != 0) throw Failure{2, "not a number: '" + text + "'"};
+  if (text.empty() || *end != '\0') throw Failure{2, "not a number: '" + text + "'"};
   return value;
 }
 
@@ -81,7 +73,7 @@ std::string TextOf(HWND control) {
   return text;
 }
 
-// The top-level windows (parent nullptr), or every window below parent.
+// The top-level windows (parent nullptr), or every window below parent, at any depth.
 std::vector<HWND> WindowsBelow(HWND parent) {
   std::vector<HWND> windows;
   auto add = [](HWND window, LPARAM list) {
@@ -112,20 +104,16 @@ std::vector<HWND> ZorvaneWindows() {
   return windows;
 }
 
-HWND FindVisible(const std::string& className, const std::string& title) {
+// A visible top-level window of Zorvane's: CLASS and TITLE, "*" for any.
+HWND FindVisible(const Args& classAndTitle, bool required = false) {
   for (HWND window : ZorvaneWindows()) {
-    if (IsWindowVisible(window) && (className == "*" || ClassOf(window) == className) &&
-        (title == "*" || TitleOf(window) == title)) {
+    if (IsWindowVisible(window) && (classAndTitle[0] == "*" || ClassOf(window) == classAndTitle[0]) &&
+        (classAndTitle[1] == "*" || TitleOf(window) == classAndTitle[1])) {
       return window;
     }
   }
+  if (required) throw Failure{1, "Zorvane shows no " + classAndTitle[0] + " '" + classAndTitle[1] + "'"};
   return nullptr;
-}
-
-HWND RequireVisible(const Args& args) {
-  HWND window = FindVisible(args[0], args[1]);
-  if (window == nullptr) throw Failure{1, "Zorvane shows no window " + args[0] + " '" + args[1] + "'"};
-  return window;
 }
 
 HWND RequireControl(HWND window, const std::string& id) {
@@ -150,9 +138,8 @@ bool WaitUntil(const std::string& timeoutMs, const std::function<bool()>& ready,
 // explorer's or on its own. In the test prefix only Zorvane adds icons.
 long long TrayIcons() {
   long long icons = 0;
-  for (HWND top : WindowsBelow(nullptr)) {
-    for (HWND window : WindowsBelow(top)) icons += IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon";
-    icons += IsWindowVisible(top) && ClassOf(top) == "__winex11_tray_icon";
+  for (HWND window : WindowsBelow(GetDesktopWindow())) {
+    icons += IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon";
   }
   return icons;
 }
@@ -193,12 +180,13 @@ void SetValue(const std::string& subkey, const std::string& name, const std::str
 
 struct Command {
   const char* name;
-  const char* arguments;  // one word each; "..." repeats the ones before
+  const char* usage;
+  std::size_t arguments;  // reg-set: any number of groups of this many
   std::function<void(const Args&)> run;
 };
 
 const Command kCommands[] = {
-    {"windows", "",
+    {"windows", "", 0,
      [](const Args&) {
        MainWindow(true);
        for (HWND window : ZorvaneWindows()) {
@@ -208,11 +196,11 @@ const Command kCommands[] = {
                 std::to_string(r.top), std::to_string(r.right - r.left), std::to_string(r.bottom - r.top)});
        }
      }},
-    {"controls", "CLASS TITLE TIMEOUT_MS",
+    {"controls", "CLASS TITLE TIMEOUT_MS", 3,
      [](const Args& args) {
        HWND window = nullptr;
        bool ended = false;
-       if (!WaitUntil(args[2], [&] { return (window = FindVisible(args[0], args[1])) != nullptr; }, &ended)) {
+       if (!WaitUntil(args[2], [&] { return (window = FindVisible(args)) != nullptr; }, &ended)) {
          throw Failure{1, (ended ? "Zorvane ended" : "timed out") + std::string(" showing no ") + args[0] + " '" +
                               args[1] + "'"};
        }
@@ -222,33 +210,33 @@ const Command kCommands[] = {
                 IsWindowEnabled(c) ? "1" : "0", TextOf(c)});
        }
      }},
-    {"gone", "CLASS TITLE TIMEOUT_MS",
+    {"gone", "CLASS TITLE TIMEOUT_MS", 3,
      [](const Args& args) {
-       if (!WaitUntil(args[2], [&] { return FindVisible(args[0], args[1]) == nullptr; })) {
+       if (!WaitUntil(args[2], [&] { return FindVisible(args) == nullptr; })) {
          throw Failure{1, args[0] + " '" + args[1] + "' is still there"};
        }
      }},
-    {"press", "CLASS TITLE ID",
+    {"press", "CLASS TITLE ID", 3,
      [](const Args& args) {
-       HWND window = RequireVisible(args), button = RequireControl(window, args[2]);
+       HWND window = FindVisible(args, true), button = RequireControl(window, args[2]);
        PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
      }},
-    {"settext", "CLASS TITLE ID TEXT",
+    {"settext", "CLASS TITLE ID TEXT", 4,
      [](const Args& args) {
-       Send(RequireControl(RequireVisible(args), args[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()));
+       Send(RequireControl(FindVisible(args, true), args[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()));
      }},
-    {"select", "CLASS TITLE ID INDEX",
+    {"select", "CLASS TITLE ID INDEX", 4,
      [](const Args& args) {
-       HWND window = RequireVisible(args), list = RequireControl(window, args[2]);
+       HWND window = FindVisible(args, true), list = RequireControl(window, args[2]);
        if (Send(list, LB_SETCURSEL, Number(args[3]), 0) == LB_ERR) throw Failure{1, "no item " + args[3]};
        // LB_SETCURSEL tells nobody; a user's click would.
        PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
      }},
-    {"key", "CLASS TITLE VK",
+    {"key", "CLASS TITLE VK", 3,
      [](const Args& args) {
        // To the focus, where a real key goes. Wine's menu loop takes keys from
        // its thread's queue, whatever window they were posted to.
-       HWND window = RequireVisible(args);
+       HWND window = FindVisible(args, true);
        GUITHREADINFO info = {};
        info.cbSize = sizeof info;
        bool focus = GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus != nullptr;
@@ -257,22 +245,23 @@ const Command kCommands[] = {
        PostMessageA(focus ? info.hwndFocus : window, WM_KEYDOWN, key, scanCode | 1);
        PostMessageA(focus ? info.hwndFocus : window, WM_KEYUP, key, scanCode | 1 | 3LL << 30);  // was down, going up
      }},
-    {"close", "CLASS TITLE", [](const Args& args) { PostMessageA(RequireVisible(args), WM_SYSCOMMAND, SC_CLOSE, 0); }},
-    {"post", "MESSAGE WPARAM LPARAM",
+    {"close", "CLASS TITLE", 2,
+     [](const Args& args) { PostMessageA(FindVisible(args, true), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    {"post", "MESSAGE WPARAM LPARAM", 3,
      [](const Args& args) {
        // A number, or the name of a registered message such as TaskbarCreated.
        bool named = args[0].find_first_not_of("0123456789") != std::string::npos;
        UINT message = named ? RegisterWindowMessageA(args[0].c_str()) : static_cast<UINT>(Number(args[0]));
        PostMessageA(MainWindow(true), message, Number(args[1]), Number(args[2]));
      }},
-    {"tray", "COUNT TIMEOUT_MS",
+    {"tray", "COUNT TIMEOUT_MS", 2,
      [](const Args& args) {
        long long icons = 0;
        if (!WaitUntil(args[1], [&] { return (icons = TrayIcons()) == Number(args[0]); })) {
          throw Failure{1, std::to_string(icons) + " tray icons, not " + args[0]};
        }
      }},
-    {"tray-forget", "ID",
+    {"tray-forget", "ID", 1,
      [](const Args& args) {
        // What a restart of the shell does: the icon goes with the old taskbar.
        NOTIFYICONDATAA icon = {};
@@ -281,19 +270,14 @@ const Command kCommands[] = {
        icon.uID = static_cast<UINT>(Number(args[0]));
        if (!Shell_NotifyIconA(NIM_DELETE, &icon)) throw Failure{1, "the shell has no such icon"};
      }},
-    {"hold", "",
-     [](const Args&) {
-       // See the holder in wine_fixture.py: while this runs, the wineserver stays up.
-       Print({"holding"});
-       std::fflush(stdout);
-       Sleep(INFINITE);
-     }},
-    {"reg-dump", "", [](const Args&) { DumpKey(HKEY_CURRENT_USER, kSettingsKey, "."); }},
-    {"reg-set", "SUBKEY NAME TYPE HEX ...",
+    // See the holder in wine_fixture.py: while this runs, the wineserver stays up.
+    {"hold", "", 0, [](const Args&) { Print({"holding"}); std::fflush(stdout); Sleep(INFINITE); }},
+    {"reg-dump", "", 0, [](const Args&) { DumpKey(HKEY_CURRENT_USER, kSettingsKey, "."); }},
+    {"reg-set", "SUBKEY NAME TYPE HEX ...", 4,
      [](const Args& args) {
        for (std::size_t i = 0; i < args.size(); i += 4) SetValue(args[i], args[i + 1], args[i + 2], args[i + 3]);
      }},
-    {"reg-delete", "",
+    {"reg-delete", "", 0,
      [](const Args&) {
        LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, kMakerKey);
        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw Failure{1, "cannot delete the maker key"};
@@ -303,12 +287,9 @@ const Command kCommands[] = {
 void Run(const Args& words) {
   for (const Command& command : kCommands) {
     if (words[0] != command.name) continue;
-    std::string usage = command.arguments;
-    std::size_t count = usage.empty() ? 0 : std::count(usage.begin(), usage.end(), ' ') + 1;
-    bool repeats = usage.size() > 3 && usage.substr(usage.size() - 3) == "...";
-    std::size_t given = words.size() - 1, group = repeats ? count - 1 : count;
-    if (repeats ? given == 0 || given % group != 0 : given != count) {
-      throw Failure{2, "usage: " + words[0] + " " + usage};
+    const std::size_t given = words.size() - 1, wanted = command.arguments;
+    if (words[0] == "reg-set" ? given == 0 || given % wanted != 0 : given != wanted) {
+      throw Failure{2, "usage: " + words[0] + " " + command.usage};
     }
     return command.run(Args(words.begin() + 1, words.end()));
   }
@@ -329,10 +310,8 @@ int main(int argc, char** argv) {
       Run(Args(begin, end));
     }
   } catch (const Failure& failure) {
-    std::fflush(stdout);
     std::fprintf(stderr, "zdriver: %s\n", failure.reason.c_str());
-    return failure.exitCode;
+    return failure.exitCode;  // stdout is flushed on the way out of main
   }
-  std::fflush(stdout);
   return 0;
 }

@@ -12,10 +12,9 @@ MENU = ("#32768", "*")
 def default_settings():
     values = {(".", "BOOT"): dword(1), (".", "ChkTime"): dword(10), (".", "ChkOpti"): dword(0),
               (".", "IsChk"): dword(0)}
-    for account in ("POP1", "POP2", "POP3", "POP4"):
-        values.update({(account, "ChkFlg"): dword(0), (account, "Imagetype"): dword(0),
-                       (account, "PortNo"): dword(110)})
-        values.update({(account, name): sz("", 256) for name in ("NAME", "PassWord", "Serv", "UserId")})
+    for key in ("POP1", "POP2", "POP3", "POP4"):
+        values.update({(key, "ChkFlg"): dword(0), (key, "Imagetype"): dword(0), (key, "PortNo"): dword(110)})
+        values.update({(key, name): sz("", 256) for name in ("NAME", "PassWord", "Serv", "UserId")})
     return values
 
 

@@ -1,14 +1,12 @@
-"""Wine + Xvfb fixture for Zorvane's end-to-end tests (Python 3, stdlib only).
-
-Started on first use: a private Xvfb on a free display number and the Wine
-prefix build/e2e/wineprefix (scripts/wine_prefix.sh); stopped at exit, also on
-SIGTERM. Each Wine program's output is kept in build/e2e/logs.
-"""
+"""Wine + Xvfb fixture for Zorvane's end-to-end tests (Python 3, stdlib only): a
+private Xvfb and the Wine prefix build/e2e/wineprefix (scripts/wine_prefix.sh),
+started on first use and stopped at exit, also on SIGTERM. Each Wine program's
+output is kept in build/e2e/logs."""
 
 import atexit
 import ctypes
+import itertools
 import os
-import random
 import re
 import signal
 import subprocess
@@ -36,7 +34,7 @@ WM_COMMAND, WM_TIMER, TRAY_MESSAGE = 0x111, 0x113, 1029
 VK_RETURN, VK_ESCAPE, VK_UP = 13, 27, 38
 REG_SZ, REG_DWORD = 1, 4
 
-_env, _xvfb, _holder, _processes, _logs = None, None, None, [], 0
+_env, _xvfb, _holder, _processes, _log_numbers = None, None, None, [], itertools.count(1)
 
 
 def _die_with_parent():
@@ -52,16 +50,13 @@ def wait_until(predicate, seconds=TIMEOUT_MS / 1000):
 
 
 def _log(name):
-    global _logs
-    _logs += 1
-    return open(LOG_DIR / f"{_logs:03d}-{name}.log", "wb")
+    return open(LOG_DIR / f"{next(_log_numbers):03d}-{name}.log", "wb")
 
 
 def _start():
     global _env, _xvfb
-    for exe in (ZORVANE_EXE, DRIVER_EXE):
-        if not exe.is_file():
-            raise RuntimeError(f"{exe} is missing: cmake --preset windows && cmake --build --preset windows")
+    if not (ZORVANE_EXE.is_file() and DRIVER_EXE.is_file()):
+        raise RuntimeError("build first: cmake --preset windows && cmake --build --preset windows")
     LOG_DIR.mkdir(parents=True, exist_ok=True)
     for old in LOG_DIR.glob("*.log"):
         old.unlink()
@@ -71,19 +66,16 @@ def _start():
                               REPO / "scripts" / "wine_prefix.sh", PREFIX], check=True, capture_output=True)
     env = dict(item.split("=", 1) for item in listing.stdout.decode().split("\0") if "=" in item)
     env.pop("WAYLAND_DISPLAY", None)
-    # Display numbers from a random point, so that parallel runs rarely meet;
-    # Xvfb exits when its number was taken meanwhile, and the next is tried.
-    for number in range(first := random.randrange(100, 400), first + 100):
-        socket = Path(f"/tmp/.X11-unix/X{number}")
-        if socket.exists() or Path(f"/tmp/.X{number}-lock").exists():
-            continue
-        _xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                 stdout=_log("xvfb"), stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
-        if wait_until(lambda: _xvfb.poll() is not None or socket.exists(), 30) and _xvfb.poll() is None:
-            break
-    else:
-        raise RuntimeError("no free X display number for Xvfb")
-    env["DISPLAY"] = f":{number}"
+    # Xvfb picks a free display number and tells it once it accepts clients.
+    read, write = os.pipe()
+    with _log("xvfb") as log:
+        _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24"], pass_fds=[write],
+                                 stdout=log, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+    os.close(write)
+    with os.fdopen(read) as pipe:
+        env["DISPLAY"] = ":" + pipe.readline().strip()
+    if env["DISPLAY"] == ":":
+        raise RuntimeError("Xvfb did not start")
     subprocess.run([REPO / "scripts" / "wine_prefix.sh", PREFIX], env=env, check=True, stdout=subprocess.DEVNULL)
     _env = env
     end_wine()  # nothing of an earlier run survives
@@ -141,8 +133,7 @@ def driver(*args):
     """The driver's output; AssertionError when it fails."""
     completed = try_driver(*args)
     if completed.returncode != 0:
-        raise AssertionError(f"zdriver {' '.join(completed.args)}: exit code {completed.returncode}, "
-                             f"{completed.stderr.strip()}")
+        raise AssertionError(f"zdriver {' '.join(completed.args)}: {completed.returncode}, {completed.stderr.strip()}")
     return completed.stdout
 
 
