@@ -228,6 +228,7 @@ const Command kCommands[] = {
     {"select", "CLASS TITLE ID INDEX", 4,
      [](const Args& args) {
        HWND window = FindVisible(args, true), list = RequireControl(window, args[2]);
+       if (ClassOf(list) != "ListBox") throw Failure{1, "control " + args[2] + " is no list box"};
        if (Send(list, LB_SETCURSEL, Number(args[3]), 0) == LB_ERR) throw Failure{1, "no item " + args[3]};
        // LB_SETCURSEL tells nobody; a user's click would.
        PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));

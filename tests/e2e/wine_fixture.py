@@ -65,7 +65,6 @@ def _start():
     listing = subprocess.run(["bash", "-c", 'source "$1" && zorvane_wine_env "$2" && env -0', "_",
                               REPO / "scripts" / "wine_prefix.sh", PREFIX], check=True, capture_output=True)
     env = dict(item.split("=", 1) for item in listing.stdout.decode().split("\0") if "=" in item)
-    env.pop("WAYLAND_DISPLAY", None)
     # Xvfb picks a free display number and tells it once it accepts clients.
     read, write = os.pipe()
     with _log("xvfb") as log:
