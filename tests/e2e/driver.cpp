@@ -251,7 +251,7 @@ const Command kCommands[] = {
     {"post", "MESSAGE WPARAM LPARAM", 3,
      [](const Args& args) {
        // A number, or the name of a registered message such as TaskbarCreated.
-       bool named = args[0].find_first_not_of("0123456789") != std::string::npos;
+       bool named = args[0].find_first_of("0123456789") != 0;
        UINT message = named ? RegisterWindowMessageA(args[0].c_str()) : static_cast<UINT>(Number(args[0]));
        PostMessageA(MainWindow(true), message, Number(args[1]), Number(args[2]));
      }},
