@@ -71,11 +71,6 @@ run_fuzzer() {
   fi
 }
 
-# Runs another suite's driver script; each exits non-zero when a test failed.
-run_suite() {
-  if [[ -x "$1" ]]; then "$1"; else bash "$1"; fi
-}
-
 required_stage "install packages" scripts/install_packages.sh
 stage "includes point down" scripts/check_layers.sh
 
@@ -93,11 +88,7 @@ fi
 
 stage "asset generator tests" python3 -m unittest discover -s tests/unit_py
 
-for suite in tests/win/run_win_tests.sh tests/e2e/run_e2e.sh; do
-  if [[ -f "${suite}" ]]; then
-    stage "${suite}" run_suite "${suite}"
-  fi
-done
+stage "end-to-end tests under Wine" tests/e2e/run_e2e.sh
 
 stage "tests beside code" scripts/test_ratio.sh
 

@@ -1,10 +1,8 @@
-// zdriver: drives a running zorvane.exe from outside, for the end-to-end tests.
-//
-// Run in the same Wine prefix as Zorvane: wine64 zdriver.exe COMMAND ARGS...
-// Output is UTF-8, one item per line. Exit code 0 on success, 1 when what the
-// command needs is not there or did not come in time (reason on stderr),
-// 2 on bad usage. Nothing here reaches inside Zorvane: only window messages,
-// window and control texts, the registry and the executable's resources.
+// zdriver: drives a running zorvane.exe from outside, for the end-to-end tests
+// (commands and output: README.md). wine64 zdriver.exe COMMAND ARGS... [-- ...]
+// runs the commands in order until one fails, so a step and the watch that must
+// follow it at once go into one run. Exit code 1: what was awaited is not there
+// or did not come (reason on stderr); 2: bad usage.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -13,298 +11,308 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <optional>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "driver_menu.h"
-#include "driver_registry.h"
-#include "driver_support.h"
-#include "driver_tray.h"
-#include "driver_windows.h"
-
-namespace zdriver {
 namespace {
 
-constexpr UINT kTrayMessage = 1029;
-constexpr WPARAM kTrayIconId = 1;
-
 using Args = std::vector<std::string>;
+
+struct Failure {
+  int exitCode;  // 1: not there or not in time; 2: bad usage
+  std::string reason;
+};
+
+constexpr char kMakerKey[] = "Software\\Quillmoor Software";
+constexpr char kSettingsKey[] = "Software\\Quillmoor Software\\Mireth";
+
+long long Number(const std::string& text) {
+  char* end = nullptr;
+  long long value = std::strtoll(text.c_str(), &end, 0);  // decimal or 0x...
+  if (text.empty() || *end != '\0') throw Failure{2, "not a number: '" + text + "'"};
+  return value;
+}
+
+void Print(const Args& fields) {
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    line += i > 0 ? "\t" : "";
+    for (char c : fields[i]) {
+      const char* escape = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
+      line += escape != nullptr ? std::string(escape) : std::string(1, c);
+    }
+  }
+  std::fputs((line + "\n").c_str(), stdout);
+}
+
+// A window's class name or title: neither sends a message to the window.
+template <int (*Get)(HWND, LPSTR, int)>
+std::string Read(HWND window) {
+  char text[1024] = {};
+  Get(window, text, sizeof text);
+  return text;
+}
+const auto ClassOf = Read<GetClassNameA>;
+const auto TitleOf = Read<GetWindowTextA>;
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
+    throw Failure{1, "a window does not answer message " + std::to_string(message)};
+  }
+  return static_cast<LRESULT>(result);
+}
+
+// WM_GETTEXT, which edit controls need: they keep their text themselves.
+std::string TextOf(HWND control) {
+  // The length counts the window's own characters; UTF-8 needs up to three bytes for one.
+  std::string text(Send(control, WM_GETTEXTLENGTH, 0, 0) * 3 + 1, '\0');
+  text.resize(Send(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+  return text;
+}
+
+// The top-level windows (parent nullptr), or every window below parent, at any depth.
+std::vector<HWND> WindowsBelow(HWND parent) {
+  std::vector<HWND> windows;
+  auto add = [](HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+  };
+  parent == nullptr ? EnumWindows(add, reinterpret_cast<LPARAM>(&windows))
+                    : EnumChildWindows(parent, add, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+bool g_seenZorvane = false;  // by this command or an earlier one of the run
+
+HWND MainWindow(bool required = false) {
+  HWND main = FindWindowA("Zorvane11", nullptr);
+  if (main == nullptr && required) throw Failure{1, "no window of class Zorvane11: is zorvane.exe running?"};
+  g_seenZorvane = g_seenZorvane || main != nullptr;
+  return main;
+}
+
+std::vector<HWND> ZorvaneWindows() {
+  DWORD zorvane = 0, owner = 0;
+  if (!GetWindowThreadProcessId(MainWindow(), &zorvane)) return {};
+  std::vector<HWND> windows;
+  for (HWND window : WindowsBelow(nullptr)) {
+    if (GetWindowThreadProcessId(window, &owner) && owner == zorvane) windows.push_back(window);
+  }
+  return windows;
+}
+
+// A visible top-level window of Zorvane's: CLASS and TITLE, "*" for any.
+HWND FindVisible(const Args& classAndTitle, bool required = false) {
+  for (HWND window : ZorvaneWindows()) {
+    if (IsWindowVisible(window) && (classAndTitle[0] == "*" || ClassOf(window) == classAndTitle[0]) &&
+        (classAndTitle[1] == "*" || TitleOf(window) == classAndTitle[1])) {
+      return window;
+    }
+  }
+  if (required) throw Failure{1, "Zorvane shows no " + classAndTitle[0] + " '" + classAndTitle[1] + "'"};
+  return nullptr;
+}
+
+HWND RequireControl(HWND window, const std::string& id) {
+  HWND control = GetDlgItem(window, static_cast<int>(Number(id)));
+  if (control == nullptr) throw Failure{1, "no control " + id};
+  return control;
+}
+
+// Polls every 10 ms, at least once. With zorvaneEnded, gives up as soon as
+// Zorvane, once seen, is gone: nothing of its process can come any more.
+bool WaitUntil(const std::string& timeoutMs, const std::function<bool()>& ready, bool* zorvaneEnded = nullptr) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(Number(timeoutMs));
+  for (;;) {
+    if (ready()) return true;
+    if (zorvaneEnded != nullptr && g_seenZorvane && MainWindow() == nullptr) return !(*zorvaneEnded = true);
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(10);
+  }
+}
+
+// Wine shows each tray icon as a window of this class, in a tray window of
+// explorer's or on its own. In the test prefix only Zorvane adds icons.
+long long TrayIcons() {
+  long long icons = 0;
+  for (HWND window : WindowsBelow(GetDesktopWindow())) {
+    icons += IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon";
+  }
+  return icons;
+}
+
+void DumpKey(HKEY parent, const std::string& path, const std::string& subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  char name[16384];
+  std::vector<BYTE> data(65536);
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = sizeof name, dataSize = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS) break;
+    std::string hex;
+    for (DWORD b = 0; b < dataSize; ++b) hex += {"0123456789abcdef"[data[b] >> 4], "0123456789abcdef"[data[b] & 15]};
+    Print({subkey, std::string(name, nameSize), std::to_string(type), hex});
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    DumpKey(key, name, subkey == "." ? name : subkey + "\\" + name);
+  }
+  RegCloseKey(key);
+}
+
+void SetValue(const std::string& subkey, const std::string& name, const std::string& type, const std::string& hex) {
+  std::vector<BYTE> data;
+  for (std::size_t i = 0; i < hex.size(); i += 2) data.push_back(static_cast<BYTE>(Number("0x" + hex.substr(i, 2))));
+  std::string path = std::string(kSettingsKey) + (subkey == "." ? "" : "\\" + subkey);
+  HKEY key = nullptr;
+  LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (status == ERROR_SUCCESS) {
+    status = RegSetValueExA(key, name.c_str(), 0, static_cast<DWORD>(Number(type)), data.data(),
+                            static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+  }
+  if (status != ERROR_SUCCESS) throw Failure{1, "cannot set " + path + "\\" + name};
+}
 
 struct Command {
   const char* name;
   const char* usage;
-  std::size_t minArguments;
-  std::size_t maxArguments;
-  void (*run)(const Args& args);
+  std::size_t arguments;  // reg-set: any number of groups of this many
+  std::function<void(const Args&)> run;
 };
-
-void WaitMain(const Args& args) {
-  DWORD timeout = ParseTimeout(args[0]);
-  std::optional<MainWindow> main;
-  if (!WaitUntil(timeout, [&] { return (main = FindMainWindow()).has_value(); })) {
-    throw Failure("no window of class Zorvane11 after " + args[0] + " ms");
-  }
-  Print(FormatHandle(main->window) + "\t" + std::to_string(main->processId) + "\n");
-}
-
-void PostCommand(const Args& args) {
-  auto id = ParseInteger(args[0], "a command id");
-  PostMessageA(RequireMainWindow().window, WM_COMMAND, static_cast<WPARAM>(id), 0);
-}
-
-// A timer tick as the system would post it: the program treats every timer
-// of its main window alike, so the tick need not wait for its period.
-void PostTimer(const Args& args) {
-  auto id = ParseInteger(args[0], "a timer id");
-  PostMessageA(RequireMainWindow().window, WM_TIMER, static_cast<WPARAM>(id), 0);
-}
-
-void PostTray(const Args& args) {
-  auto mouseMessage = ParseInteger(args[0], "a mouse message number");
-  PostMessageA(RequireMainWindow().window, kTrayMessage, kTrayIconId, static_cast<LPARAM>(mouseMessage));
-}
-
-void ListWindows(const Args&) {
-  for (HWND window : TopLevelWindowsOf(RequireMainWindow().processId)) {
-    RECT r = {};
-    GetWindowRect(window, &r);
-    Print(FormatHandle(window) + "\t" + EscapeField(ClassOf(window)) + "\t" + EscapeField(TitleOf(window)) + "\t" +
-          (IsWindowVisible(window) ? "1" : "0") + "\t" + std::to_string(r.left) + "\t" + std::to_string(r.top) +
-          "\t" + std::to_string(r.right - r.left) + "\t" + std::to_string(r.bottom - r.top) + "\n");
-  }
-}
-
-// Waits up to timeoutText ms for find(processId of Zorvane) to give a window;
-// nullptr when none came.
-template <typename Find>
-HWND WaitForZorvaneWindow(const std::string& timeoutText, Find find) {
-  HWND window = nullptr;
-  WaitUntil(ParseTimeout(timeoutText), [&] {
-    std::optional<MainWindow> main = FindMainWindow();
-    window = main ? find(main->processId) : nullptr;
-    return window != nullptr;
-  });
-  return window;
-}
-
-void ListDialog(const Args& args) {
-  const std::string& title = args[0];
-  HWND dialog =
-      WaitForZorvaneWindow(args[1], [&](DWORD processId) { return FindTitledWindow(processId, title, true); });
-  if (dialog == nullptr) throw Failure("no visible window titled '" + title + "' after " + args[1] + " ms");
-  for (HWND control : ChildrenOf(dialog)) {
-    Print(std::to_string(GetDlgCtrlID(control)) + "\t" + EscapeField(ClassOf(control)) + "\t" +
-          EscapeField(ControlTextOf(control)) + "\n");
-  }
-}
-
-void Click(const Args& args) {
-  HWND dialog = RequireTitledWindow(args[0]);
-  int id = static_cast<int>(ParseInteger(args[1], "a control id"));
-  HWND control = GetDlgItem(dialog, id);
-  if (control == nullptr) throw Failure("'" + args[0] + "' has no control " + args[1]);
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-}
-
-void Key(const Args& args) {
-  HWND window = RequireTitledWindow(args[0]);
-  UINT key = ParseVirtualKey(args[1]);
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  HWND target = window;
-  if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus != nullptr) {
-    target = info.hwndFocus;
-  }
-  PostKey(target, key);
-}
-
-void Close(const Args& args) { PostMessageA(RequireTitledWindow(args[0]), WM_SYSCOMMAND, SC_CLOSE, 0); }
-
-void ReadMessageBox(const Args& args) {
-  HWND box = WaitForZorvaneWindow(args[0], FindMessageBox);
-  if (box == nullptr) throw Failure("no message box after " + args[0] + " ms");
-  Print(TitleOf(box) + "\n" + ControlTextOf(MessageBoxTextControl(box)) + "\n");
-}
-
-void AnswerMessageBox(const Args& args) {
-  HWND box = FindMessageBox(RequireMainWindow().processId);
-  if (box == nullptr) throw Failure("no message box is open");
-  int id = static_cast<int>(ParseInteger(args[0], "a button id"));
-  HWND button = GetDlgItem(box, id);
-  if (button == nullptr) throw Failure("the message box has no button " + args[0]);
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-void WaitGone(const Args& args) {
-  const std::string& title = args[0];
-  if (!WaitUntil(ParseTimeout(args[1]), [&] { return FindWindowA(nullptr, title.c_str()) == nullptr; })) {
-    throw Failure("a window titled '" + title + "' is still there after " + args[1] + " ms");
-  }
-}
-
-void WaitMenuOpen(const Args& args) {
-  HWND menu = WaitForZorvaneWindow(args[0], FindPopupMenu);
-  if (menu == nullptr) throw Failure("no popup menu after " + args[0] + " ms");
-  RECT r = {};
-  GetWindowRect(menu, &r);
-  Print(FormatHandle(menu) + "\t" + std::to_string(r.left) + "\t" + std::to_string(r.top) + "\t" +
-        std::to_string(r.right - r.left) + "\t" + std::to_string(r.bottom - r.top) + "\n");
-}
-
-void MenuKey(const Args& args) {
-  MainWindow main = RequireMainWindow();
-  if (FindPopupMenu(main.processId) == nullptr) throw Failure("no popup menu is open");
-  // Wine's menu loop takes keyboard messages from its thread's queue, whichever
-  // of the thread's windows they were posted to: the owner is the one we know.
-  PostKey(main.window, ParseVirtualKey(args[0]));
-}
-
-void MenuResource(const Args& args) {
-  PrintMenuResource(args[0], static_cast<int>(ParseInteger(args[1], "a menu resource id")));
-}
-
-void TrayIcons(const Args&) { Print(std::to_string(CountZorvaneTrayIcons()) + "\n"); }
-
-// What a restart of the shell does to the program: its icon vanishes with the
-// old taskbar, then the new taskbar announces itself to every top-level window.
-void ForgetTrayIcon(const Args&) {
-  NOTIFYICONDATAA icon = {};
-  icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  icon.hWnd = RequireMainWindow().window;
-  icon.uID = kTrayIconId;
-  if (!Shell_NotifyIconA(NIM_DELETE, &icon)) throw Failure("the shell knew no such icon");
-}
-
-void AnnounceTaskbar(const Args&) {
-  PostMessageA(RequireMainWindow().window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-}
-
-// Stays until it is killed. While it runs, the wineserver never begins the
-// shutdown it starts a few seconds after its last program has ended, so the
-// short driver runs of a test cannot race with that shutdown.
-void Hold(const Args&) {
-  Print("holding\n");
-  std::fflush(stdout);
-  for (;;) Sleep(INFINITE);
-}
-
-void RegDump(const Args&) { DumpSettings(); }
-
-void RegDelete(const Args&) { DeleteMakerKey(); }
-
-void RegDeleteValue(const Args& args) { DeleteSettingsValue(args[0], args[1]); }
-
-// reg-set SUBKEY NAME dword VALUE | sz TEXT DATALEN | raw TYPE HEX
-void RegSet(const Args& args) {
-  const std::string& subkey = args[0];
-  const std::string& name = args[1];
-  const std::string& kind = args[2];
-  if (kind == "dword" && args.size() == 4) {
-    auto value = ParseInteger(args[3], "a 32-bit number");
-    if (value < -0x80000000LL || value > 0xFFFFFFFFLL) throw UsageError("not a 32-bit number: " + args[3]);
-    auto number = static_cast<DWORD>(value);
-    std::vector<BYTE> data(4);
-    for (int i = 0; i < 4; ++i) data[i] = static_cast<BYTE>(number >> (8 * i));
-    SetSettingsValue(subkey, name, REG_DWORD, data);
-  } else if (kind == "sz" && args.size() == 5) {
-    const std::string& text = args[3];
-    auto length = ParseInteger(args[4], "a data length in bytes");
-    // Shorter than the text is refused; as long as the text leaves the zero out on purpose.
-    if (length < static_cast<std::int64_t>(text.size())) throw UsageError("data length shorter than the text");
-    std::vector<BYTE> data(static_cast<std::size_t>(length), 0);
-    std::copy(text.begin(), text.end(), data.begin());
-    SetSettingsValue(subkey, name, REG_SZ, data);
-  } else if (kind == "raw" && args.size() == 5) {
-    SetSettingsValue(subkey, name, ParseValueType(args[3]), ParseHex(args[4]));
-  } else {
-    throw UsageError("reg-set SUBKEY NAME dword VALUE | sz TEXT DATALEN | raw TYPE HEX");
-  }
-}
 
 const Command kCommands[] = {
-    {"wait-main", "TIMEOUT_MS", 1, 1, WaitMain},
-    {"command", "ID", 1, 1, PostCommand},
-    {"tray", "MOUSE_MSG", 1, 1, PostTray},
-    {"timer", "ID", 1, 1, PostTimer},
-    {"windows", "", 0, 0, ListWindows},
-    {"dialog", "TITLE TIMEOUT_MS", 2, 2, ListDialog},
-    {"click", "TITLE ID", 2, 2, Click},
-    {"key", "TITLE VK", 2, 2, Key},
-    {"close", "TITLE", 1, 1, Close},
-    {"msgbox", "TIMEOUT_MS", 1, 1, ReadMessageBox},
-    {"msgbox-answer", "ID", 1, 1, AnswerMessageBox},
-    {"gone", "TITLE TIMEOUT_MS", 2, 2, WaitGone},
-    {"menu-open", "TIMEOUT_MS", 1, 1, WaitMenuOpen},
-    {"menu-key", "VK", 1, 1, MenuKey},
-    {"menu-resource", "EXE ID", 2, 2, MenuResource},
-    {"tray-icons", "", 0, 0, TrayIcons},
-    {"tray-forget", "", 0, 0, ForgetTrayIcon},
-    {"taskbar-created", "", 0, 0, AnnounceTaskbar},
-    {"hold", "", 0, 0, Hold},
-    {"reg-dump", "", 0, 0, RegDump},
-    {"reg-delete", "", 0, 0, RegDelete},
-    {"reg-set", "SUBKEY NAME (dword VALUE | sz TEXT DATALEN | raw TYPE HEX)", 4, 5, RegSet},
-    {"reg-delete-value", "SUBKEY NAME", 2, 2, RegDeleteValue},
+    {"windows", "", 0,
+     [](const Args&) {
+       MainWindow(true);
+       for (HWND window : ZorvaneWindows()) {
+         RECT r = {};
+         GetWindowRect(window, &r);
+         Print({ClassOf(window), TitleOf(window), IsWindowVisible(window) ? "1" : "0", std::to_string(r.left),
+                std::to_string(r.top), std::to_string(r.right - r.left), std::to_string(r.bottom - r.top)});
+       }
+     }},
+    {"controls", "CLASS TITLE TIMEOUT_MS", 3,
+     [](const Args& args) {
+       HWND window = nullptr;
+       bool ended = false;
+       if (!WaitUntil(args[2], [&] { return (window = FindVisible(args)) != nullptr; }, &ended)) {
+         throw Failure{1, (ended ? "Zorvane ended" : "timed out") + std::string(" showing no ") + args[0] + " '" +
+                              args[1] + "'"};
+       }
+       for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+         bool checked = ClassOf(c) == "Button" && Send(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
+         Print({std::to_string(GetDlgCtrlID(c) & 0xFFFF), ClassOf(c), checked ? "1" : "0",
+                IsWindowEnabled(c) ? "1" : "0", TextOf(c)});
+       }
+     }},
+    {"gone", "CLASS TITLE TIMEOUT_MS", 3,
+     [](const Args& args) {
+       if (!WaitUntil(args[2], [&] { return FindVisible(args) == nullptr; })) {
+         throw Failure{1, args[0] + " '" + args[1] + "' is still there"};
+       }
+     }},
+    {"press", "CLASS TITLE ID", 3,
+     [](const Args& args) {
+       HWND window = FindVisible(args, true), button = RequireControl(window, args[2]);
+       PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+     }},
+    {"settext", "CLASS TITLE ID TEXT", 4,
+     [](const Args& args) {
+       Send(RequireControl(FindVisible(args, true), args[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()));
+     }},
+    {"select", "CLASS TITLE ID INDEX", 4,
+     [](const Args& args) {
+       HWND window = FindVisible(args, true), list = RequireControl(window, args[2]);
+       if (ClassOf(list) != "ListBox") throw Failure{1, "control " + args[2] + " is no list box"};
+       if (Send(list, LB_SETCURSEL, Number(args[3]), 0) == LB_ERR) throw Failure{1, "no item " + args[3]};
+       // LB_SETCURSEL tells nobody; a user's click would.
+       PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+     }},
+    {"key", "CLASS TITLE VK", 3,
+     [](const Args& args) {
+       // To the focus, where a real key goes. Wine's menu loop takes keys from
+       // its thread's queue, whatever window they were posted to.
+       HWND window = FindVisible(args, true);
+       GUITHREADINFO info = {};
+       info.cbSize = sizeof info;
+       bool focus = GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) && info.hwndFocus != nullptr;
+       UINT key = static_cast<UINT>(Number(args[2]));
+       LPARAM scanCode = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+       PostMessageA(focus ? info.hwndFocus : window, WM_KEYDOWN, key, scanCode | 1);
+       PostMessageA(focus ? info.hwndFocus : window, WM_KEYUP, key, scanCode | 1 | 3LL << 30);  // was down, going up
+     }},
+    {"close", "CLASS TITLE", 2,
+     [](const Args& args) { PostMessageA(FindVisible(args, true), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    {"post", "MESSAGE WPARAM LPARAM", 3,
+     [](const Args& args) {
+       // A number, or the name of a registered message such as TaskbarCreated.
+       bool named = args[0].find_first_of("0123456789") != 0;
+       UINT message = named ? RegisterWindowMessageA(args[0].c_str()) : static_cast<UINT>(Number(args[0]));
+       PostMessageA(MainWindow(true), message, Number(args[1]), Number(args[2]));
+     }},
+    {"tray", "COUNT TIMEOUT_MS", 2,
+     [](const Args& args) {
+       long long icons = 0;
+       if (!WaitUntil(args[1], [&] { return (icons = TrayIcons()) == Number(args[0]); })) {
+         throw Failure{1, std::to_string(icons) + " tray icons, not " + args[0]};
+       }
+     }},
+    {"tray-forget", "ID", 1,
+     [](const Args& args) {
+       // What a restart of the shell does: the icon goes with the old taskbar.
+       NOTIFYICONDATAA icon = {};
+       icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+       icon.hWnd = MainWindow(true);
+       icon.uID = static_cast<UINT>(Number(args[0]));
+       if (!Shell_NotifyIconA(NIM_DELETE, &icon)) throw Failure{1, "the shell has no such icon"};
+     }},
+    // See the holder in wine_fixture.py: while this runs, the wineserver stays up.
+    {"hold", "", 0, [](const Args&) { Print({"holding"}); std::fflush(stdout); Sleep(INFINITE); }},
+    {"reg-dump", "", 0, [](const Args&) { DumpKey(HKEY_CURRENT_USER, kSettingsKey, "."); }},
+    {"reg-set", "SUBKEY NAME TYPE HEX ...", 4,
+     [](const Args& args) {
+       for (std::size_t i = 0; i < args.size(); i += 4) SetValue(args[i], args[i + 1], args[i + 2], args[i + 3]);
+     }},
+    {"reg-delete", "", 0,
+     [](const Args&) {
+       LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, kMakerKey);
+       if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw Failure{1, "cannot delete the maker key"};
+     }},
 };
 
-void PrintUsage() {
-  std::fputs("usage: zdriver COMMAND ARGS...\n", stderr);
+void Run(const Args& words) {
   for (const Command& command : kCommands) {
-    std::fprintf(stderr, "  %s%s%s\n", command.name, *command.usage ? " " : "", command.usage);
-  }
-}
-
-// The arguments in UTF-8 whatever code page the console or the C runtime assumes.
-Args Utf8Arguments() {
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  Args args;
-  for (int i = 0; i < count; ++i) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string text(size > 0 ? size - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
-    args.push_back(text);
-  }
-  LocalFree(wide);
-  return args;
-}
-
-int Run(const Args& all) {
-  if (all.size() < 2) {
-    PrintUsage();
-    return 2;
-  }
-  const std::string& name = all[1];
-  Args args(all.begin() + 2, all.end());
-  for (const Command& command : kCommands) {
-    if (name != command.name) continue;
-    try {
-      if (args.size() < command.minArguments || args.size() > command.maxArguments) {
-        throw UsageError(std::string("usage: zdriver ") + command.name + " " + command.usage);
-      }
-      command.run(args);
-      return 0;
-    } catch (const UsageError& error) {
-      std::fprintf(stderr, "zdriver %s: %s\n", name.c_str(), error.what());
-      return 2;
-    } catch (const Failure& error) {
-      std::fprintf(stderr, "zdriver %s: %s\n", name.c_str(), error.what());
-      return 1;
+    if (words[0] != command.name) continue;
+    const std::size_t given = words.size() - 1, wanted = command.arguments;
+    if (words[0] == "reg-set" ? given == 0 || given % wanted != 0 : given != wanted) {
+      throw Failure{2, "usage: " + words[0] + " " + command.usage};
     }
+    return command.run(Args(words.begin() + 1, words.end()));
   }
-  std::fprintf(stderr, "zdriver: unknown command '%s'\n", name.c_str());
-  PrintUsage();
-  return 2;
+  throw Failure{2, "unknown command " + words[0]};
 }
 
 }  // namespace
-}  // namespace zdriver
 
-int main() {
-  // Bytes out as they are: no CR before each LF.
-  _setmode(_fileno(stdout), _O_BINARY);
-  int status = zdriver::Run(zdriver::Utf8Arguments());
-  std::fflush(stdout);
-  return status;
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // bytes out as they are: no CR before each LF
+  Args words(argv + 1, argv + argc);     // UTF-8: the manifest makes it the code page
+  words.push_back("--");
+  try {
+    if (argc < 2) throw Failure{2, "usage: zdriver COMMAND ARGS... [-- COMMAND ARGS...]..."};
+    for (auto begin = words.begin(), end = begin; end != words.end(); begin = ++end) {
+      end = std::find(begin, words.end(), "--");
+      if (end == begin) throw Failure{2, "an empty command"};
+      Run(Args(begin, end));
+    }
+  } catch (const Failure& failure) {
+    std::fprintf(stderr, "zdriver: %s\n", failure.reason.c_str());
+    return failure.exitCode;  // stdout is flushed on the way out of main
+  }
+  return 0;
 }

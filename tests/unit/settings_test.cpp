@@ -62,7 +62,7 @@ class SettingsTest : public ::testing::Test {
 TEST(Password, ScramblesAsciiBytesOtherThanTheKeyAndUndoesItself) {
   const struct {
     std::string plain, stored;
-  } cases[] = {{"abc", "/,-"}, {"NNN", "NNN"}, {"pässwörd", ">\xc3\xa4==9\xc3\xb6<*"}, {"", ""}};
+  } cases[] = {{"abc", "/,-"}, {"NNN", "NNN"}, {"pässwörd", ">\xc3\xa4==9\xc3\xb6<*"}, {"À!", "\xc3\x80o"}, {"", ""}};
   for (const auto& c : cases) {
     std::string text = c.plain;
     ScramblePassword(text.data());
@@ -78,7 +78,7 @@ TEST_F(SettingsTest, FirstStartUnlessBootHoldsOneInFourBytes) {
     std::uint32_t type;
     std::vector<unsigned char> boot;  // empty: no BOOT value
     bool first;
-  } cases[] = {{"absent", 0, {}, true},          {"zero", kRegDword, Dword(0), true},
+  } cases[] = {{"absent", 0, {}, true},          {"zero", kRegDword, Dword(0), true}, {"two", kRegDword, Dword(2), true},
                {"text", kRegSz, Text("1"), true}, {"eight bytes", kBinary, {1, 0, 0, 0, 0, 0, 0, 0}, true},
                {"two bytes", kBinary, {1, 0}, true}, {"dword one", kRegDword, Dword(1), false},
                {"binary one", kBinary, Dword(1), false}};
@@ -113,7 +113,7 @@ TEST_F(SettingsTest, LoadTakesExactNamesAndTypesAndCutsOnCharacterBoundaries) {
   StoreAccount(3, "仕事", "s3cret");
   registry.Put(Pop(3), "Serv", kRegSz, Text(std::string(125, 's') + "あ"));  // 128 bytes: one too many
   registry.Put(Pop(3), "name", kRegSz, Text("lower case"));
-  registry.Put(Pop(3), "UserId", kRegDword, Dword(5));         // a text stored as a number
+  registry.Put(Pop(3), "UserId", kBinary, Text("bob"));        // a text stored as bytes
   registry.Put(Pop(3), "ChkFlg", kBinary, Dword(0));           // a number stored as bytes
   registry.Put(Pop(3), "PortNo", kRegDword, {7});              // short: no bytes of the last value
   registry.Put(Pop(2), "NAME", kRegSz, {'a', 'b', 'c'});       // no terminator: its data length ends it

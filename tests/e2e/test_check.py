@@ -1,0 +1,203 @@
+"""Checking mail with the real zorvane.exe against a private Dovecot and a stub
+server on 127.0.0.1, the outcome read from the result dialog. The protocol's
+rules are the unit tests' and the fuzzer's; these prove the paths through it."""
+
+import os
+import re
+import socket
+import sys
+import tempfile
+from pathlib import Path
+
+from wine_fixture import (REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase, controls,
+                          driver, dword, no_window, sz, try_driver, wait_until)
+
+sys.path.insert(0, str(REPO / "scripts"))
+import dovecot  # noqa: E402
+from scramble_password import scramble  # noqa: E402
+
+CHECK_MAIL, EXIT, ABORT = 40001, 40003, 40005
+AUTO_CHECK_TIMER, WATCHDOG_TIMER = 3277, 3278
+RESULTS, ABORT_BOX = ("#32770", "メールチェック結果"), ("#32770", "セッション中断")
+# Name, count and detail text of accounts 1 to 4.
+RESULT_CONTROLS = [(1001, 1002, 1003), (1004, 1005, 1009), (1010, 1011, 1012), (1013, 1014, 1015)]
+# A label longer than 63 characters fails inside the resolver, without a query.
+UNRESOLVABLE = "a" * 70 + ".invalid"
+# Passwords beyond ASCII, which the registry must keep as they are.
+ALICE, NOBODY = dovecot.Mailbox("alice", "pässwörd", 3), dovecot.Mailbox("nobody", "空っぽ", 0)
+# SetTimer of the auto-check timer as Wine's +msg channel logs it: the period in ms.
+AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
+
+
+def setUpModule():
+    global folder, mail_server, stats, stub, refused
+    folder = tempfile.TemporaryDirectory(prefix="zorvane-e2e-")
+    mail_server = dovecot.DovecotServer(folder.name, [ALICE, NOBODY])
+    mail_server.start()
+    stats = {box.user: box.stat for box in (ALICE, NOBODY)}
+    # Bound, not listening: connecting is refused. The stub listens later, and
+    # then never answers: the kernel accepts a connection nobody reads from.
+    refused, stub = socket.socket(), socket.socket()
+    for unlistened in (refused, stub):
+        unlistened.bind(("127.0.0.1", 0))
+
+
+def tearDownModule():
+    mail_server.stop()
+    folder.cleanup()
+    refused.close()
+    stub.close()
+
+
+def deliver(user):
+    """One more message for user; returns the mailbox's (count, size) now."""
+    new, (count, size) = Path(mail_server.path("mail", user, "new")), stats[user]
+    message = new / f"e2e-{count + 1}"
+    message.write_bytes(dovecot.message_bytes(count + 1, 300))
+    os.chown(message, new.stat().st_uid, new.stat().st_gid)
+    stats[user] = count + 1, size + 300
+    return stats[user]
+
+
+def dovecot_log():
+    return Path(mail_server.log_path).read_text(errors="replace")
+
+
+def account(name, port, user="u", password="p", server="127.0.0.1", enabled=1):
+    return {"NAME": sz(name, 128), "Serv": sz(server, 128), "UserId": sz(user, 64), "PortNo": dword(port),
+            "PassWord": sz(scramble(password.encode()).decode(), 64), "ChkFlg": dword(enabled)}
+
+
+def settings(options, *accounts):
+    """BOOT = 1, the options, then accounts 1, 2, ..."""
+    values = {(".", name): dword(value) for name, value in {"BOOT": 1, **options}.items()}
+    for number, fields in enumerate(accounts, 1):
+        values.update({(f"POP{number}", name): value for name, value in fields.items()})
+    return values
+
+
+def mail(count, size):
+    return f"メール数： {count}通", f"サイズ： {size} Bytes"
+
+
+class CheckCase(ZorvaneCase):
+    ENV = {"WINEDEBUG": "+msg"}  # for the SetTimer lines
+
+    def post(self, message, wparam, *then):
+        driver("post", message, wparam, 0, *then)
+
+    def results(self):
+        texts = controls(*RESULTS)
+        return [tuple(texts[id] for id in ids) for ids in RESULT_CONTROLS]
+
+    def auto_check_periods(self):
+        return AUTO_CHECK_SET.findall(self.zorvane.log.read_bytes())
+
+    def start_check_held_by_stub(self):
+        """Returns the stub's side of the connection the check waits on."""
+        stub.listen()
+        self.post(WM_COMMAND, CHECK_MAIL)
+        stub.settimeout(TIMEOUT_MS / 1000)
+        connection = stub.accept()[0]
+        connection.settimeout(TIMEOUT_MS / 1000)
+        self.addCleanup(connection.close)
+        return connection
+
+
+class DovecotCheckTest(CheckCase):
+    """Display mode 0: the result dialog, as long as there are no balls."""
+
+    @classmethod
+    def settings(cls):
+        port = mail_server.port
+        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 0}, account("個人メール", port, "alice", ALICE.password),
+                        account("休止中", port, enabled=0), account("空の箱", port, "nobody", NOBODY.password),
+                        account("旧パスワード", port, "alice", "wrong"))
+
+    def test_1_is_chk_sets_the_auto_check_timer_to_chk_time_minutes(self):
+        self.assertEqual(wait_until(self.auto_check_periods), [b"1800000"])
+
+    def test_2_every_way_of_closing_ends_the_dialog_and_the_next_check_shows_fresh_results(self):
+        for way in (["press", *RESULTS, 2], ["key", *RESULTS, VK_ESCAPE], ["key", *RESULTS, VK_RETURN],
+                    ["close", *RESULTS]):
+            with self.subTest(way[0] + str(way[3:])):
+                self.post(WM_COMMAND, CHECK_MAIL)
+                self.assertEqual(self.results(), [
+                    ("個人メール", *mail(*stats["alice"])), ("休止中", "チェックを行わない", ""),
+                    ("空の箱", *mail(*stats["nobody"])), ("旧パスワード", "エラー", "パスワードの未認証")])
+                driver(*way, "--", "gone", *RESULTS, TIMEOUT_MS)
+                deliver("nobody")  # so that the next check must show fresh results
+        self.assertIsNone(self.zorvane.poll())
+
+
+class FailureAbortTimerTest(CheckCase):
+    """Display mode 2: the result dialog only. The stub server in the third place
+    refuses connections at first; later it listens and so holds a check there."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"IsChk": 0, "ChkTime": 30, "ChkOpti": 2}, account("拒絶", refused.getsockname()[1]),
+                        account("名前なし", 110, server=UNRESOLVABLE), account("無言", stub.getsockname()[1]),
+                        account("個人", mail_server.port, "alice", ALICE.password))
+
+    def test_1_a_tick_while_idle_checks_and_failures_leave_the_others_their_results(self):
+        self.post(WM_TIMER, AUTO_CHECK_TIMER)
+        results = self.results()
+        self.assertEqual(results[0], ("拒絶", "エラー", "ソケットエラー"))
+        self.assertIn(results[1][1:], [("エラー", "ホストを発見できない"), ("エラー", "ホスト名の未解決")])
+        self.assertEqual(results[2:], [("無言", "エラー", "ソケットエラー"), ("個人", *mail(*stats["alice"]))])
+
+    def test_2_a_tick_while_results_show_closes_them_silently_and_checks_again(self):
+        alice = deliver("alice")
+        self.post(WM_TIMER, AUTO_CHECK_TIMER, "--", "gone", *RESULTS, TIMEOUT_MS)
+        self.assertEqual(self.results()[3], ("個人", *mail(*alice)))
+        self.assertEqual(try_driver("controls", *ABORT_BOX, 0).returncode, 1)  # a box would still be open
+        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+
+    def test_3_abort_while_idle_is_silent(self):
+        self.post(WM_COMMAND, ABORT)
+        self.assertTrue(no_window(*ABORT_BOX))
+
+    def test_4_abort_and_a_tick_during_a_check_stop_it_with_a_message_and_start_nothing(self):
+        for message, wparam in ((WM_COMMAND, ABORT), (WM_TIMER, WATCHDOG_TIMER)):
+            with self.subTest(message=message):
+                sessions, connection = dovecot_log().count("pop3-login: "), self.start_check_held_by_stub()
+                self.post(message, wparam)
+                self.assertEqual(controls(*ABORT_BOX)[0xFFFF], "メールチェックを中断しました。")
+                driver("press", *ABORT_BOX, 1, "--", "gone", *ABORT_BOX, TIMEOUT_MS)
+                self.assertTrue(no_window(*RESULTS))
+                # The client closed, still waiting for a greeting; nothing starts
+                # again, and the account behind the stub's is never contacted.
+                self.assertEqual(connection.recv(64), b"")
+                stub.settimeout(0)
+                self.assertRaises(BlockingIOError, stub.accept)
+                self.assertEqual(dovecot_log().count("pop3-login: "), sessions)
+
+    def test_5_exit_during_a_check_ends_silently(self):
+        self.start_check_held_by_stub()
+        # Any dialog, from the exit on until the process has ended.
+        watch = try_driver("post", WM_COMMAND, EXIT, 0, "--", "controls", "#32770", "*", TIMEOUT_MS)
+        self.assertIn("Zorvane ended", watch.stderr, f"a dialog showed: {watch.stdout}")
+        self.assert_exits_with_zero()
+        driver("tray", 0, 0)
+
+    def test_6_without_is_chk_no_auto_check_timer(self):
+        self.assertIsNotNone(self.zorvane.poll(), "Zorvane still runs: its log is not complete")
+        self.assertEqual(self.auto_check_periods(), [])
+
+
+class BallsOnlyTest(CheckCase):
+    """Display mode 1 while there are no balls yet: no dialog at all."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 1}, account("個人", mail_server.port, "alice", ALICE.password))
+
+    def test_1_a_check_shows_no_dialog_and_the_program_stays_responsive(self):
+        logged_out = dovecot_log().count("Logged out")
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.assertTrue(wait_until(lambda: dovecot_log().count("Logged out") > logged_out))
+        self.assertTrue(no_window("#32770", "*"))
+        self.post(WM_COMMAND, EXIT)
+        self.assert_exits_with_zero()
+        driver("tray", 0, 0)
