@@ -192,8 +192,16 @@ const Command kCommands[] = {
        for (HWND window : ZorvaneWindows()) {
          RECT r = {};
          GetWindowRect(window, &r);
+         const int width = r.right - r.left, height = r.bottom - r.top;
+         // Round: a window region that leaves out a corner and takes in the centre.
+         HRGN region = CreateRectRgn(0, 0, 0, 0);
+         const bool round = GetWindowRgn(window, region) != ERROR && !PtInRegion(region, 0, 0) &&
+                            PtInRegion(region, width / 2, height / 2);
+         DeleteObject(region);
+         const bool topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
          Print({ClassOf(window), TitleOf(window), IsWindowVisible(window) ? "1" : "0", std::to_string(r.left),
-                std::to_string(r.top), std::to_string(r.right - r.left), std::to_string(r.bottom - r.top)});
+                std::to_string(r.top), std::to_string(width), std::to_string(height), topmost ? "1" : "0",
+                round ? "1" : "0"});
        }
      }},
     {"controls", "CLASS TITLE TIMEOUT_MS", 3,

@@ -10,7 +10,7 @@ import tempfile
 from pathlib import Path
 
 from wine_fixture import (REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase, controls,
-                          driver, dword, no_window, sz, try_driver, wait_until)
+                          driver, dword, no_window, rows, sz, try_driver, wait_until)
 
 sys.path.insert(0, str(REPO / "scripts"))
 import dovecot  # noqa: E402
@@ -25,6 +25,7 @@ RESULT_CONTROLS = [(1001, 1002, 1003), (1004, 1005, 1009), (1010, 1011, 1012), (
 UNRESOLVABLE = "a" * 70 + ".invalid"
 # Passwords beyond ASCII, which the registry must keep as they are.
 ALICE, NOBODY = dovecot.Mailbox("alice", "pässwörd", 3), dovecot.Mailbox("nobody", "空っぽ", 0)
+CAROL = dovecot.Mailbox("carol", "c", 5)  # five messages: one large ball
 # SetTimer of the auto-check timer as Wine's +msg channel logs it: the period in ms.
 AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
 
@@ -32,7 +33,7 @@ AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
 def setUpModule():
     global folder, mail_server, stats, stub, refused
     folder = tempfile.TemporaryDirectory(prefix="zorvane-e2e-")
-    mail_server = dovecot.DovecotServer(folder.name, [ALICE, NOBODY])
+    mail_server = dovecot.DovecotServer(folder.name, [ALICE, NOBODY, CAROL])
     mail_server.start()
     stats = {box.user: box.stat for box in (ALICE, NOBODY)}
     # Bound, not listening: connecting is refused. The stub listens later, and
@@ -105,12 +106,12 @@ class CheckCase(ZorvaneCase):
 
 
 class DovecotCheckTest(CheckCase):
-    """Display mode 0: the result dialog, as long as there are no balls."""
+    """Display mode 2: the result dialog alone."""
 
     @classmethod
     def settings(cls):
         port = mail_server.port
-        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 0}, account("個人メール", port, "alice", ALICE.password),
+        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人メール", port, "alice", ALICE.password),
                         account("休止中", port, enabled=0), account("空の箱", port, "nobody", NOBODY.password),
                         account("旧パスワード", port, "alice", "wrong"))
 
@@ -186,17 +187,60 @@ class FailureAbortTimerTest(CheckCase):
         self.assertEqual(self.auto_check_periods(), [])
 
 
-class BallsOnlyTest(CheckCase):
-    """Display mode 1 while there are no balls yet: no dialog at all."""
+# Where the balls of account 1 (three small) and account 3 (one large) rest on
+# a 1024 x 768 screen: x, y, size. Each is always on top and round.
+RESTING = {(568, 645, 16), (606, 645, 16), (625, 645, 16), (568, 581, 32)}
+
+
+def balls():
+    """Zorvane's ball windows on screen: {(x, y, size)}; None when one is not
+    always on top or not round."""
+    shown = set()
+    for class_name, title, visible, x, y, width, height, topmost, round_ in rows(driver("windows")):
+        if class_name == "#32770" and title == "" and visible == "1" and int(width) <= 32:
+            if (topmost, round_, width) != ("1", "1", height):
+                return None
+            shown.add((int(x), int(y), int(width)))
+    return shown
+
+
+class BallsTest(CheckCase):
+    """Display mode 0: the balls, then the result dialog over them."""
 
     @classmethod
     def settings(cls):
-        return settings({"ChkOpti": 1}, account("個人", mail_server.port, "alice", ALICE.password))
+        port = mail_server.port
+        return settings({"ChkOpti": 0}, account("三通", port, "alice", ALICE.password), {},
+                        account("五通", port, "carol", CAROL.password))
 
-    def test_1_a_check_shows_no_dialog_and_the_program_stays_responsive(self):
-        logged_out = dovecot_log().count("Logged out")
+    def test_1_balls_rest_in_their_rows_and_the_dialog_follows(self):
         self.post(WM_COMMAND, CHECK_MAIL)
-        self.assertTrue(wait_until(lambda: dovecot_log().count("Logged out") > logged_out))
+        self.results()
+        self.assertEqual(balls(), RESTING)
+
+    def test_2_closing_the_dialog_removes_every_ball(self):
+        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        self.assertEqual(balls(), set())
+
+    def test_3_abort_during_the_flight_removes_the_balls_silently(self):
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.assertTrue(wait_until(balls))
+        self.post(WM_COMMAND, ABORT)
+        self.assertTrue(wait_until(lambda: balls() == set()))
+        self.assertTrue(no_window("#32770", "*"))
+
+
+class BallsOnlyTest(CheckCase):
+    """Display mode 1: the balls alone, gone the moment the last one rests."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 1}, account("三通", mail_server.port, "alice", ALICE.password))
+
+    def test_1_the_balls_fly_rest_and_vanish_with_no_dialog(self):
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.assertTrue(wait_until(lambda: len(balls() or ()) >= 2))
+        self.assertTrue(wait_until(lambda: balls() == set()))
         self.assertTrue(no_window("#32770", "*"))
         self.post(WM_COMMAND, EXIT)
         self.assert_exits_with_zero()
