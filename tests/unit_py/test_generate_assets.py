@@ -24,7 +24,8 @@ class GeneratedAssets(unittest.TestCase):
         cls.files = cls.runs[0]
 
     def test_same_files_on_every_run(self):
-        self.assertEqual(sorted(self.files), ["bounce.wav", "chime.wav", "zorvane.ico"])
+        balls = [f"ball{n}_{kind}.bmp" for n in range(1, 5) for kind in ("large", "small")]
+        self.assertEqual(sorted(self.files), [*balls, "bounce.wav", "chime.wav", "zorvane.ico"])
         self.assertEqual(self.runs[0], self.runs[1])
 
     def test_icon_holds_4bpp_images_of_32_and_16_pixels_with_masks(self):
@@ -39,6 +40,19 @@ class GeneratedAssets(unittest.TestCase):
             end += length
         self.assertEqual(end, len(data))
         self.assertEqual(sorted([data[6], data[22]]), [16, 32])
+
+    def test_balls_are_8_bit_bitmaps_with_a_palette_on_white_in_four_colours(self):
+        centres = set()
+        for n in range(1, 5):
+            for kind, size in (("small", 16), ("large", 32)):
+                data = self.files[f"ball{n}_{kind}.bmp"]
+                self.assertEqual(struct.unpack_from("<2sI4xI", data), (b"BM", len(data), 14 + 40 + 1024))
+                self.assertEqual(struct.unpack_from("<IiiHHI12xI", data, 14), (40, size, size, 1, 8, 0, 256))
+                pixels = data[14 + 40 + 1024:]
+                colour = lambda index: data[54 + 4 * index:57 + 4 * index]  # noqa: E731 (blue, green, red)
+                self.assertEqual(colour(pixels[0]), b"\xff\xff\xff")  # a corner the region cuts away
+                centres.add(colour(pixels[size * size // 2 + size // 2]))
+        self.assertEqual(len(centres), 4)
 
     def test_sounds_are_mono_22050_hz_16_bit_of_their_exact_length_and_fade_out(self):
         for name, data_bytes in {"chime.wav": 66398, "bounce.wav": 37782}.items():
