@@ -161,9 +161,11 @@ def _pid_alive(pid):
 class DovecotServer:
     """One private Dovecot instance under `folder`, listening on 127.0.0.1."""
 
-    def __init__(self, folder, mailboxes, port=None, detach=False):
+    def __init__(self, folder, mailboxes, port=None, detach=False, tls=None):
         """detach: keep running after this process ends (the command line's
-        way); otherwise the server is a child that ends together with it."""
+        way); otherwise the server is a child that ends together with it.
+        tls: (address, port, certificate file, key file) of a listener that
+        speaks TLS from the first byte (POP3S)."""
         self.folder = os.path.abspath(folder)
         self.mailboxes = list(mailboxes)
         users = [m.user for m in self.mailboxes]
@@ -172,6 +174,7 @@ class DovecotServer:
         self.requested_port = port
         self.port = None
         self.detach = detach
+        self.tls = tls
         self._child = None
 
     # Paths -----------------------------------------------------------------
@@ -281,7 +284,7 @@ listen = 127.0.0.1
 base_dir = {self.path("run")}
 state_dir = {self.path("state")}
 log_path = {self.log_path}
-ssl = no
+{self._ssl_settings()}
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
@@ -307,7 +310,7 @@ service pop3-login {{
     port = {self.port}
   }}
   inet_listener pop3s {{
-    port = 0
+{self._pop3s_listener()}
   }}
 }}
 service anvil {{
@@ -315,6 +318,18 @@ service anvil {{
 {rootless_sockets}"""
         with open(self.config_path, "w", encoding="utf-8") as out:
             out.write(config)
+
+    def _ssl_settings(self):
+        if self.tls is None:
+            return "ssl = no"
+        _, _, certificate, key = self.tls
+        return f"ssl = yes\nssl_cert = <{certificate}\nssl_key = <{key}"
+
+    def _pop3s_listener(self):
+        if self.tls is None:
+            return "    port = 0"
+        address, port, _, _ = self.tls
+        return f"    address = {address}\n    port = {port}\n    ssl = yes"
 
     def _launch(self):
         """Start the server; True once it greets on its port."""

@@ -5,14 +5,18 @@
 namespace zorvane {
 
 namespace {
-// One recv takes at most this much; the machine's line buffer is larger.
+// One recv takes at most this much, and the machine is fed no more at once.
 constexpr int kChunkSize = 256;
 // How much of a closing server's last words is read before the socket closes.
 constexpr int kMaxDrainReads = 64;
+// The POP3 port over TLS from the first byte on.
+constexpr std::int32_t kPop3sPort = 995;
+constexpr UINT kSilenceCheckMs = 1000;
 }  // namespace
 
-void WinsockTransport::Attach(HWND window, const AccountMessages (&messages)[kAccountCount]) {
+void WinsockTransport::Attach(HWND window, const AccountMessages (&messages)[kAccountCount], UINT_PTR silenceTimer) {
   window_ = window;
+  silenceTimer_ = silenceTimer;
   for (int i = 0; i < kAccountCount; ++i) connections_[i].messages = messages[i];
 }
 
@@ -21,6 +25,7 @@ std::optional<CheckResult> WinsockTransport::StartSession(int n, const PopAccoun
   Release(connection);
   connection.session.Start(account.Serv, account.UserId, account.PassWord);
   connection.portNo = account.PortNo;
+  connection.tls = account.PortNo == kPop3sPort;
   connection.lookup = WSAAsyncGetHostByName(window_, connection.messages.lookupDone, connection.session.host(),
                                             connection.hostEntry, sizeof connection.hostEntry);
   if (connection.lookup == nullptr) return Fail(connection, CheckStatus::LookupNotStarted);
@@ -62,6 +67,8 @@ std::optional<CheckResult> WinsockTransport::Connect(Connection& connection) {
     return Fail(connection, CheckStatus::SocketError);
   }
   connection.session.OnConnecting();
+  connection.silence.Restart(GetTickCount64());
+  SetTimer(window_, silenceTimer_, kSilenceCheckMs, nullptr);
   return std::nullopt;
 }
 
@@ -74,11 +81,22 @@ std::optional<CheckResult> WinsockTransport::OnSocketEvent(int n, WPARAM wParam,
     case FD_CONNECT:
       // Refused or timed out: waiting for the watchdog would hold up the other accounts.
       if (WSAGETSELECTERROR(lParam) != 0) return Fail(connection, CheckStatus::SocketError);
+      if (connection.tls) {
+        tls_.Start(connection.session.host());
+        SendTls(connection);
+        if (tls_.state() == TlsChannel::State::Failed) return Fail(connection, CheckStatus::GreetingRejected);
+      }
       return std::nullopt;
     case FD_READ: return Receive(connection, false);
     case FD_CLOSE: return Receive(connection, true);
     default: return std::nullopt;
   }
+}
+
+std::optional<CheckResult> WinsockTransport::OnSilenceTick(int n) {
+  Connection& connection = connections_[n - 1];
+  if (!connection.session.active() || !connection.silence.Expired(GetTickCount64())) return std::nullopt;
+  return Fail(connection, CheckStatus::Disconnected);
 }
 
 std::optional<CheckResult> WinsockTransport::Receive(Connection& connection, bool untilClosed) {
@@ -88,26 +106,68 @@ std::optional<CheckResult> WinsockTransport::Receive(Connection& connection, boo
     char chunk[kChunkSize];
     const int received = recv(connection.socket, chunk, sizeof chunk, 0);
     if (received > 0) {
-      connection.session.Feed(chunk, static_cast<std::size_t>(received));
-      const std::optional<CheckResult> ended = CarryOut(connection, connection.session.Poll());
+      connection.silence.Restart(GetTickCount64());
+      const std::optional<CheckResult> ended = Take(connection, chunk, static_cast<std::size_t>(received));
       if (ended || !untilClosed) return ended;
       continue;
     }
     if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK && !untilClosed) return std::nullopt;
+    // A server that hangs up in the handshake never let the session begin.
+    if (connection.tls && tls_.state() == TlsChannel::State::Handshaking) {
+      return Fail(connection, CheckStatus::GreetingRejected);
+    }
     return CarryOut(connection, connection.session.OnConnectionLost());
   }
+}
+
+std::optional<CheckResult> WinsockTransport::Take(Connection& connection, const char* chunk, std::size_t length) {
+  if (!connection.tls) {
+    connection.session.Feed(chunk, length);
+    return CarryOut(connection, connection.session.Poll());
+  }
+  tls_.Receive(chunk, length);
+  SendTls(connection);
+  if (tls_.state() == TlsChannel::State::Handshaking) return std::nullopt;
+  char plain[kChunkSize];
+  for (std::size_t got; (got = tls_.ReadPlain(plain, sizeof plain)) > 0;) {
+    connection.session.Feed(plain, got);
+    if (std::optional<CheckResult> ended = CarryOut(connection, connection.session.Poll())) return ended;
+  }
+  switch (tls_.state()) {
+    case TlsChannel::State::Open: return std::nullopt;
+    case TlsChannel::State::Closed: return CarryOut(connection, connection.session.OnConnectionLost());
+    default: break;
+  }
+  // No TLS server, a failed handshake or a certificate that does not name the
+  // account's server: the session ends before a command was sent.
+  if (connection.session.state() == SessionState::AwaitGreeting) {
+    return Fail(connection, CheckStatus::GreetingRejected);
+  }
+  return CarryOut(connection, connection.session.OnConnectionLost());
 }
 
 std::optional<CheckResult> WinsockTransport::CarryOut(Connection& connection, SessionAction action) {
   for (; action.kind != SessionAction::Kind::None; action = connection.session.Poll()) {
     if (action.kind == SessionAction::Kind::Finish) {
-      // Closed before the check hands on: the display may run a modal loop.
+      // Closed before the check hands on: the display may run from there.
       Release(connection);
       return connection.session.result();
     }
-    send(connection.socket, action.bytes, static_cast<int>(action.length), 0);
+    if (connection.tls) {
+      tls_.Send(action.bytes, action.length);
+      SendTls(connection);
+    } else {
+      send(connection.socket, action.bytes, static_cast<int>(action.length), 0);
+    }
+    connection.silence.Restart(GetTickCount64());
   }
   return std::nullopt;
+}
+
+void WinsockTransport::SendTls(Connection& connection) {
+  if (tls_.sendingLength() == 0) return;
+  send(connection.socket, tls_.sending(), static_cast<int>(tls_.sendingLength()), 0);
+  tls_.Sent();
 }
 
 std::optional<CheckResult> WinsockTransport::Fail(Connection& connection, CheckStatus status) {
@@ -115,6 +175,9 @@ std::optional<CheckResult> WinsockTransport::Fail(Connection& connection, CheckS
 }
 
 void WinsockTransport::Release(Connection& connection) {
+  connection.silence.Stop();
+  KillTimer(window_, silenceTimer_);
+  if (connection.tls) tls_.Stop();
   if (connection.lookup != nullptr) {
     WSACancelAsyncRequest(connection.lookup);
     connection.lookup = nullptr;

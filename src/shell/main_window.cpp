@@ -31,7 +31,7 @@ void ReadScreenSize(Program& program, HWND window) {
 void OnCreate(Program& program, HWND window) {
   program.mainWindow = window;
   program.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-  program.transport.Attach(window, kAccountMessages);
+  program.transport.Attach(window, kAccountMessages, kSilenceTimer);
 
   Win32Registry registry;
   Win32SettingsUi ui(program.instance);
@@ -62,6 +62,13 @@ void OnDestroy(Program& program, HWND window) {
   PostQuitMessage(0);
 }
 
+void OnTimer(Program& program, WPARAM timer) {
+  if (timer != kSilenceTimer) return program.cycle.OnTimerTick();
+  for (int n = 1; n <= kAccountCount; ++n) {
+    if (auto ended = program.transport.OnSilenceTick(n)) return program.cycle.OnSessionEnded(n, *ended);
+  }
+}
+
 void OnCommand(Program& program, HWND window, unsigned command) {
   switch (command) {
     case ID_CHECK_MAIL: program.cycle.CheckMail(); break;
@@ -76,7 +83,7 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
     case WM_CREATE: OnCreate(program, window); return 0;
     case WM_DESTROY: OnDestroy(program, window); return 0;
     case WM_COMMAND: OnCommand(program, window, LOWORD(wParam)); return 0;
-    case WM_TIMER: program.cycle.OnTimerTick(); return 0;
+    case WM_TIMER: OnTimer(program, wParam); return 0;
     // The balls follow a change of resolution, so they never fly off the screen.
     case WM_DISPLAYCHANGE: ReadScreenSize(program, window); return 0;
     default: break;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -285,6 +286,21 @@ const Command kCommands[] = {
     {"reg-set", "SUBKEY NAME TYPE HEX ...", 4,
      [](const Args& args) {
        for (std::size_t i = 0; i < args.size(); i += 4) SetValue(args[i], args[i + 1], args[i + 2], args[i + 3]);
+     }},
+    {"root", "add|remove DER_HEX", 2,
+     [](const Args& args) {
+       // The local machine's trusted roots, where a test CA goes for one run.
+       std::vector<BYTE> der;
+       for (std::size_t i = 0; i + 1 < args[1].size(); i += 2) der.push_back(std::stoi(args[1].substr(i, 2), nullptr, 16));
+       HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+       PCCERT_CONTEXT added = nullptr;
+       bool done = store != nullptr && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
+                                                                        der.size(), CERT_STORE_ADD_REPLACE_EXISTING,
+                                                                        &added);
+       if (done && args[0] == "remove") done = CertDeleteCertificateFromStore(added);  // frees it too
+       else if (added != nullptr) CertFreeCertificateContext(added);
+       if (store != nullptr) CertCloseStore(store, 0);
+       if (!done) throw Failure{1, "the root store refused the certificate"};
      }},
     {"reg-delete", "", 0,
      [](const Args&) {

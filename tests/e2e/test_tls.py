@@ -1,0 +1,118 @@
+"""POP3 over TLS on port 995 and the time limit of a silent server, with the
+real zorvane.exe: Dovecot's TLS listener with a certificate of a test CA that
+the prefix trusts for this run, and small servers that get it wrong, each on
+its own loopback address (port 995 needs root, which the tests have)."""
+
+import socket
+import ssl
+import subprocess
+import tempfile
+import threading
+from pathlib import Path
+
+from test_check import CHECK_MAIL, RESULTS, account, dovecot, mail, settings
+from wine_fixture import WM_COMMAND, ZorvaneCase, controls, driver
+
+ALICE = dovecot.Mailbox("alice", "secret", 2)
+GREETING_ERROR, CUT = ("エラー", "接続時にエラーが発生"), ("エラー", "接続が切断されました")
+
+
+def certificate(folder, name, issuer, subject, dns=None):
+    """A key and certificate; issuer None makes a CA. Returns (cert, key) paths."""
+    cert, key = folder / f"{name}.pem", folder / f"{name}.key"
+    extensions = ["basicConstraints=critical,CA:TRUE", "keyUsage=critical,keyCertSign"] if issuer is None else \
+        ["extendedKeyUsage=serverAuth"] + ([f"subjectAltName=DNS:{dns}"] if dns else [])
+    request = ["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-subj", f"/CN={subject}",
+               "-days", "2"] + [arg for ext in extensions for arg in ("-addext", ext)]
+    if issuer is None:
+        subprocess.run(request + ["-x509", "-out", cert], check=True, capture_output=True)
+    else:
+        signing = subprocess.run(request, check=True, capture_output=True).stdout
+        subprocess.run(["openssl", "x509", "-req", "-CA", issuer[0], "-CAkey", issuer[1], "-CAcreateserial", "-days",
+                        "2", "-copy_extensions", "copy", "-out", cert], input=signing, check=True, capture_output=True)
+    key.chmod(0o644)  # Dovecot reads it as its own user
+    return cert, key
+
+
+class Server(threading.Thread):
+    """On address:995, per connection: a TLS handshake with context, or (without
+    one) greeting, or nothing at all; then records what the client sent."""
+
+    def __init__(self, address, context=None, greeting=b""):
+        super().__init__(daemon=True)
+        self.listener = socket.create_server((address, 995))
+        self.context, self.greeting, self.received = context, greeting, b""
+        self.start()
+
+    def run(self):
+        with self.listener, self.listener.accept()[0] as client:
+            try:
+                if self.context:
+                    client = self.context.wrap_socket(client, server_side=True)
+                client.sendall(self.greeting)
+                while chunk := client.recv(4096):
+                    self.received += chunk
+            except (OSError, ssl.SSLError):
+                pass  # the client gave up, as it should
+
+
+def setUpModule():
+    global folder, tls_dovecot, ca_der, servers
+    folder = tempfile.TemporaryDirectory(prefix="zorvane-e2e-tls-")
+    path = Path(folder.name)
+    path.chmod(0o755)
+    ca = certificate(path, "ca", None, "Zorvane test CA")
+    stranger = certificate(path, "stranger", None, "Unknown CA")
+    localhost = certificate(path, "localhost", ca, "localhost", dns="localhost")
+    tls_dovecot = dovecot.DovecotServer(path / "dovecot", [ALICE], tls=("127.0.0.1", 995, *localhost))
+    tls_dovecot.start()
+    ca_der = subprocess.run(["openssl", "x509", "-in", ca[0], "-outform", "der"], check=True,
+                            capture_output=True).stdout.hex()
+    driver("root", "add", ca_der)
+
+    def context(pair):
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(*pair)
+        return tls
+    # A name matches an address only through the certificate's common name.
+    servers = {"wrong name": Server("127.0.0.2", context(localhost), b"+OK\r\n"),
+               "unknown CA": Server("127.0.0.3", context(certificate(path, "ip", stranger, "127.0.0.3")), b"+OK\r\n"),
+               "plain": Server("127.0.0.4", greeting=b"+OK plain\r\n"),
+               "silent": Server("127.0.0.5")}
+
+
+def tearDownModule():
+    driver("root", "remove", ca_der)
+    tls_dovecot.stop()
+    folder.cleanup()
+
+
+class TlsTest(ZorvaneCase):
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 2}, account("暗号", 995, "alice", ALICE.password, server="localhost"),
+                        account("名前違い", 995, server="127.0.0.2"), account("未知の認証局", 995, server="127.0.0.3"),
+                        account("平文", 995, server="127.0.0.4"))
+
+    def test_1_a_good_server_gives_its_count_and_the_others_fail_before_any_command(self):
+        driver("post", WM_COMMAND, CHECK_MAIL, 0)
+        texts = controls(*RESULTS)
+        results = [(texts[count], texts[detail]) for count, detail in ((1002, 1003), (1005, 1009), (1011, 1012),
+                                                                        (1014, 1015))]
+        self.assertEqual(results, [mail(*ALICE.stat), GREETING_ERROR, GREETING_ERROR, GREETING_ERROR])
+        for name in ("wrong name", "unknown CA"):
+            self.assertEqual(servers[name].received, b"", name)
+        self.assertTrue(servers["plain"].received.startswith(b"\x16\x03"))  # a TLS hello, no command
+        self.assertNotIn(b"USER", servers["plain"].received)
+
+
+class SilentServerTest(ZorvaneCase):
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 2}, account("無言", 995, server="127.0.0.5"),
+                        account("暗号", 995, "alice", ALICE.password, server="localhost"))
+
+    def test_1_a_silent_server_costs_its_own_account_only(self):
+        driver("post", WM_COMMAND, CHECK_MAIL, 0)
+        texts = controls(*RESULTS, 120000)  # the limit is a minute
+        self.assertEqual([(texts[1002], texts[1003]), (texts[1005], texts[1009])], [CUT, mail(*ALICE.stat)])

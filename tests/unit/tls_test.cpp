@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "mail/silence_limit.h"
+#include "mail/tls_channel.h"
+
+namespace zorvane::testing {
+namespace {
+
+std::string Record(unsigned char type, const std::string& body) {
+  return std::string{static_cast<char>(type), 3, 3, static_cast<char>(body.size() >> 8),
+                     static_cast<char>(body.size() & 0xFF)} + body;
+}
+
+// A toy TLS: two handshake records complete the handshake (the client answers
+// the second with "FIN"), application records carry their plaintext as it is,
+// and an alert closes.
+class ToyEngine : public TlsEngine {
+ public:
+  TlsOutcome Begin(const char*, unsigned char* out, std::size_t) override {
+    std::memcpy(out, "HELLO", 5);
+    return {TlsOutcome::Kind::Continue, 0, 5};
+  }
+  TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out, std::size_t) override {
+    const std::size_t record = 5 + (in[3] << 8 | in[4]);
+    if (++handshakes < 2) return {TlsOutcome::Kind::Continue, record, 0};
+    std::memcpy(out, "FIN", 3);
+    return {TlsOutcome::Kind::Done, record < length ? record : length, 3};
+  }
+  bool PeerTrusted(const char* host) override { return trusted && std::string(host) == "pop.example.test"; }
+  TlsOutcome Decrypt(unsigned char* in, std::size_t, unsigned char* out, std::size_t) override {
+    const std::size_t body = in[3] << 8 | in[4];
+    if (in[0] == 21) return {TlsOutcome::Kind::Closed, 5 + body, 0};
+    std::memcpy(out, in + 5, body);
+    return {TlsOutcome::Kind::Continue, 5 + body, body};
+  }
+  std::size_t Encrypt(const char* plain, std::size_t length, unsigned char* out, std::size_t) override {
+    const std::string record = Record(23, std::string(plain, length));
+    std::memcpy(out, record.data(), record.size());
+    return record.size();
+  }
+  void End() override { handshakes = 0; }
+
+  int handshakes = 0;
+  bool trusted = true;
+};
+
+const std::string kServerHandshake = Record(22, "server hello") + Record(22, "certificate and done");
+
+TEST(TlsChannel, ServerBytesInAnyChunksGiveTheSameHandshakeAndPlaintext) {
+  const struct {
+    const char* what;
+    std::string server;
+    bool trusted;
+    const char* sent;   // what the client put on the wire
+    const char* plain;  // what reached the POP3 machine
+    TlsChannel::State state;
+  } cases[] = {
+      {"greeting after the handshake", kServerHandshake + Record(23, "+OK ready\r\n") + Record(23, "+OK"), true,
+       "HELLOFIN", "+OK ready\r\n+OK", TlsChannel::State::Open},
+      {"certificate for another name", kServerHandshake + Record(23, "+OK ready\r\n"), false, "HELLOFIN", "",
+       TlsChannel::State::Failed},
+      {"a plain server", "+OK ready\r\n", true, "HELLO", "", TlsChannel::State::Failed},
+      {"an impossible record length", Record(22, "x").replace(3, 2, "\x48\x06"), true, "HELLO", "",
+       TlsChannel::State::Failed},
+      {"an alert ends the session", kServerHandshake + Record(23, "+OK\r\n") + Record(21, "bye"), true, "HELLOFIN",
+       "+OK\r\n", TlsChannel::State::Closed},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t chunk : {1u, 2u, 5u, 7u, 256u}) {
+      SCOPED_TRACE(std::string(c.what) + ", chunks of " + std::to_string(chunk));
+      ToyEngine engine;
+      engine.trusted = c.trusted;
+      TlsChannel channel(engine);
+      channel.Start("pop.example.test");
+      std::string sent, plain;
+      const auto take = [&] {
+        sent.append(channel.sending(), channel.sendingLength());
+        channel.Sent();
+        char piece[4];  // smaller than a record: plaintext comes out in pieces
+        for (std::size_t got; (got = channel.ReadPlain(piece, sizeof piece)) > 0;) plain.append(piece, got);
+      };
+      take();
+      for (std::size_t at = 0; at < c.server.size(); at += chunk) {
+        channel.Receive(c.server.data() + at, std::min(chunk, c.server.size() - at));
+        take();
+      }
+      EXPECT_EQ(sent, c.sent);
+      EXPECT_EQ(plain, c.plain);
+      EXPECT_EQ(channel.state(), c.state);
+    }
+  }
+}
+
+TEST(TlsChannel, CommandsGoOutAsRecordsOnlyOnceOpen) {
+  ToyEngine engine;
+  TlsChannel channel(engine);
+  channel.Start("pop.example.test");
+  channel.Sent();
+  channel.Send("USER a\r\n", 8);
+  EXPECT_EQ(channel.sendingLength(), 0u);
+  channel.Receive(kServerHandshake.data(), kServerHandshake.size());
+  channel.Sent();
+  channel.Send("USER a\r\n", 8);
+  EXPECT_EQ(std::string(channel.sending(), channel.sendingLength()), Record(23, "USER a\r\n"));
+  channel.Stop();
+  EXPECT_EQ(channel.state(), TlsChannel::State::Off);
+  EXPECT_EQ(engine.handshakes, 0);
+}
+
+TEST(SilenceLimit, SixtySecondsWithoutAWordFromTheServer) {
+  SilenceLimit limit;
+  EXPECT_FALSE(limit.Expired(1'000'000));  // not waiting on anyone
+  limit.Restart(1000);
+  EXPECT_FALSE(limit.Expired(60999));
+  EXPECT_TRUE(limit.Expired(61000));
+  limit.Restart(30000);  // the server spoke, or a command went out
+  EXPECT_FALSE(limit.Expired(61000));
+  EXPECT_TRUE(limit.Expired(90000));
+  limit.Stop();
+  EXPECT_FALSE(limit.Expired(200000));
+}
+
+}  // namespace
+}  // namespace zorvane::testing
