@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64
   wine64
   xvfb xauth x11-utils imagemagick xdotool
-  dovecot-pop3d
+  dovecot-pop3d openssl
   fonts-ipafont-gothic locales
   libgtest-dev
   clang libclang-rt-14-dev

@@ -2,8 +2,8 @@
 
 #include <winsock.h>
 
-#include "resource_ids.h"
 #include "common/gdi_handles.h"
+#include "resource_ids.h"
 #include "settings/options.h"
 #include "settings/settings_store.h"
 #include "settings/win32_registry.h"
