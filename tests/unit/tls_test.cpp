@@ -24,6 +24,7 @@ class ToyEngine : public TlsEngine {
     return {TlsOutcome::Kind::Continue, 0, 5};
   }
   TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out, std::size_t) override {
+    if (stall) return {TlsOutcome::Kind::Continue, 0, 0};
     const std::size_t record = 5 + (in[3] << 8 | in[4]);
     if (++handshakes < 2) return {TlsOutcome::Kind::Continue, record, 0};
     std::memcpy(out, "FIN", 3);
@@ -45,6 +46,7 @@ class ToyEngine : public TlsEngine {
 
   int handshakes = 0;
   bool trusted = true;
+  bool stall = false;  // goes on without taking anything
 };
 
 const std::string kServerHandshake = Record(22, "server hello") + Record(22, "certificate and done");
@@ -63,6 +65,7 @@ TEST(TlsChannel, ServerBytesInAnyChunksGiveTheSameHandshakeAndPlaintext) {
       {"certificate for another name", kServerHandshake + Record(23, "+OK ready\r\n"), false, "HELLOFIN", "",
        TlsChannel::State::Failed},
       {"a plain server", "+OK ready\r\n", true, "HELLO", "", TlsChannel::State::Failed},
+      {"a server of control bytes", "\r\n", true, "HELLO", "", TlsChannel::State::Failed},
       {"an impossible record length", Record(22, "x").replace(3, 2, "\x48\x06"), true, "HELLO", "",
        TlsChannel::State::Failed},
       {"an alert ends the session", kServerHandshake + Record(23, "+OK\r\n") + Record(21, "bye"), true, "HELLOFIN",
@@ -108,6 +111,12 @@ TEST(TlsChannel, CommandsGoOutAsRecordsOnlyOnceOpen) {
   channel.Stop();
   EXPECT_EQ(channel.state(), TlsChannel::State::Off);
   EXPECT_EQ(engine.handshakes, 0);
+
+  // An engine that takes nothing must not hold the program in a loop.
+  engine.stall = true;
+  channel.Start("pop.example.test");
+  channel.Receive(kServerHandshake.data(), kServerHandshake.size());
+  EXPECT_EQ(channel.state(), TlsChannel::State::Handshaking);
 }
 
 TEST(SilenceLimit, SixtySecondsWithoutAWordFromTheServer) {
