@@ -4,6 +4,7 @@
 
 #include "resource_ids.h"
 #include "common/gdi_handles.h"
+#include "dialogs/help_document.h"
 #include "settings/options.h"
 #include "settings/settings_store.h"
 #include "settings/win32_registry.h"
@@ -42,9 +43,7 @@ void OnCreate(Program& program, HWND window) {
   AddTrayIcon(window, program.trayIcon);
   ReadScreenSize(program, window);
 
-  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) {
-    SetTimer(window, kAutoCheckTimer, period, nullptr);
-  }
+  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheckTimer.Start(period);
 }
 
 void OnDestroy(Program& program, HWND window) {
@@ -67,7 +66,11 @@ void OnCommand(Program& program, HWND window, unsigned command) {
     case ID_CHECK_MAIL: program.cycle.CheckMail(); break;
     case ID_ABORT: program.cycle.Abort(); break;
     case ID_EXIT: SendMessageA(window, WM_DESTROY, 0, 0); break;
-    default: break;  // the settings dialogs, version and help come later
+    case ID_SERVER_SETTINGS: program.dialogs.server.Open(window); break;
+    case ID_GENERAL_SETTINGS: program.dialogs.general.Open(window); break;
+    case ID_VERSION: program.dialogs.version.Open(window); break;
+    case ID_HELP: OpenHelpDocument(program.instance, window); break;
+    default: break;
   }
 }
 
