@@ -48,7 +48,7 @@ void GeneralSettingsForm::AutoCheckClicked(bool checked) { view_.EnablePeriod(ch
 void GeneralSettingsForm::UpdateButton() {
   const GeneralFormInput input = view_.Read();
   const std::uint32_t minutes = ReadUnsigned(input.period);
-  if (minutes < static_cast<std::uint32_t>(kMinCheckMinutes) || minutes > static_cast<std::uint32_t>(kMaxCheckMinutes)) {
+  if (minutes < static_cast<unsigned>(kMinCheckMinutes) || minutes > static_cast<unsigned>(kMaxCheckMinutes)) {
     view_.Tell("チェック時間は、5～99の間の整数値で入力して下さい。", "警告", MessageIcon::Error);
     return;
   }

@@ -33,9 +33,10 @@ void ServerDialog::Open(HWND owner) { ModelessDialog::Open(instance_, IDD_SERVER
 void ServerDialog::Initialise() {
   form_.emplace(settings_, store_, static_cast<ServerFormView&>(*this), window());
   form_->Open();
-  for (int id : kEdits) SetWindowSubclass(GetDlgItem(window(), id), ControlProcedure, id, reinterpret_cast<DWORD_PTR>(this));
-  SetWindowSubclass(GetDlgItem(window(), IDC_SERVER_LIST), ControlProcedure, IDC_SERVER_LIST,
-                    reinterpret_cast<DWORD_PTR>(this));
+  for (int id : {IDC_SERVER_NAME, IDC_SERVER_HOST, IDC_SERVER_PORT, IDC_SERVER_USER, IDC_SERVER_PASSWORD,
+                 IDC_SERVER_LIST}) {
+    SetWindowSubclass(GetDlgItem(window(), id), ControlProcedure, id, reinterpret_cast<DWORD_PTR>(this));
+  }
 }
 
 bool ServerDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -94,7 +95,10 @@ ServerFormInput ServerDialog::Read() {
           IsDlgButtonChecked(window(), IDC_SERVER_INCLUDE) == BST_CHECKED};
 }
 
-void ServerDialog::Show(const PopAccount& account) {
+void ServerDialog::Show(int slot, const PopAccount& account) {
+  smallBall_.reset(LoadBitmapA(instance_, MAKEINTRESOURCEA(kBallBitmaps[slot].small)));
+  largeBall_.reset(LoadBitmapA(instance_, MAKEINTRESOURCEA(kBallBitmaps[slot].large)));
+  InvalidateRect(window(), &kPreviewArea, TRUE);
   // Setting a text clears the edit's modified flag.
   SetDlgItemTextA(window(), IDC_SERVER_NAME, account.NAME);
   SetDlgItemTextA(window(), IDC_SERVER_HOST, account.Serv);
@@ -104,12 +108,6 @@ void ServerDialog::Show(const PopAccount& account) {
   CheckDlgButton(window(), IDC_SERVER_INCLUDE, account.ChkFlg != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void ServerDialog::ShowPreview(int slot) {
-  smallBall_.reset(LoadBitmapA(instance_, MAKEINTRESOURCEA(kBallBitmaps[slot].small)));
-  largeBall_.reset(LoadBitmapA(instance_, MAKEINTRESOURCEA(kBallBitmaps[slot].large)));
-  InvalidateRect(window(), &kPreviewArea, TRUE);
-}
-
 void ServerDialog::ShowList(const Settings& settings, int selected) {
   HWND list = GetDlgItem(window(), IDC_SERVER_LIST);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
@@ -117,10 +115,6 @@ void ServerDialog::ShowList(const Settings& settings, int selected) {
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(account.NAME));
   }
   SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-}
-
-void ServerDialog::Select(int slot) {
-  SendDlgItemMessageA(window(), IDC_SERVER_LIST, LB_SETCURSEL, static_cast<WPARAM>(slot), 0);
 }
 
 void ServerDialog::EnableUpdate(bool enabled) { EnableWindow(GetDlgItem(window(), IDC_SERVER_UPDATE), enabled); }

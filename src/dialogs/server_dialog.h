@@ -31,10 +31,8 @@ class ServerDialog final : public ModelessDialog, private ServerFormView {
                                            DWORD_PTR self);
 
   ServerFormInput Read() override;
-  void Show(const PopAccount& account) override;
-  void ShowPreview(int slot) override;
+  void Show(int slot, const PopAccount& account) override;
   void ShowList(const Settings& settings, int selected) override;
-  void Select(int slot) override;
   void EnableUpdate(bool enabled) override;
   void EnableDelete(bool enabled) override;
   bool Ask(const char* text, const char* title, Beep beep) override;

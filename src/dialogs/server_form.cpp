@@ -55,7 +55,7 @@ void ServerSettingsForm::SelectionChanged(int selected) {
   if (unsaved_ && selected == previous) return;
   if (unsaved_) {
     if (!view_.Ask(kSwitchQuestion, kWarningTitle, Beep::Information) || !UpdateSlot(previous)) {
-      view_.Select(previous);
+      RebuildList(previous);
       return;
     }
     SetUnsaved(false);
@@ -89,8 +89,7 @@ void ServerSettingsForm::Fill(int slot) {
     return;
   }
   const PopAccount& account = settings_.accounts[slot];
-  view_.ShowPreview(slot);
-  view_.Show(account);
+  view_.Show(slot, account);
   view_.EnableDelete(account.NAME[0] != '\0');
   shown_ = slot;
 }

@@ -24,14 +24,12 @@ class ServerFormView {
   virtual ~ServerFormView() = default;
   // The texts stay valid until the next call.
   virtual ServerFormInput Read() = 0;
-  // Sets the five edits, which clears their modified flags, and the check box.
-  virtual void Show(const PopAccount& account) = 0;
-  // The slot's small and large ball, repainted.
-  virtual void ShowPreview(int slot) = 0;
-  // The four names in slot order, with line `selected` selected.
+  // The slot's small and large ball, and its values in the five edits (which
+  // clears their modified flags) and the check box.
+  virtual void Show(int slot, const PopAccount& account) = 0;
+  // The four names in slot order, with line `selected` selected; selecting
+  // from the program tells no one.
   virtual void ShowList(const Settings& settings, int selected) = 0;
-  // Selects a line without telling anyone.
-  virtual void Select(int slot) = 0;
   virtual void EnableUpdate(bool enabled) = 0;
   virtual void EnableDelete(bool enabled) = 0;
   // A question with OK and Cancel and the information icon; true for OK.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogs/general_form.h"
@@ -12,49 +13,42 @@
 namespace zorvane::testing {
 namespace {
 
-using Boxes = std::vector<std::string>;  // "title|text" of each message box and question
+using Texts = std::vector<std::string>;  // message boxes as "title|text", timer events
 
-struct SilentUi : SettingsUi {
+struct Store : SettingsUi {
   void ShowMessage(OwnerWindow, const char*, const char*, MessageIcon) override {}
   void PlayWelcomeSound() override {}
-};
-
-struct Store {
   MemoryRegistry registry;
-  SilentUi ui;
   Settings settings = {};
-  SettingsStore store{registry, ui, settings};
+  SettingsStore store{registry, *this, settings};
 };
 
-// The controls as the form left them; questions are answered OK unless cancel is set.
-struct FakeServerView : ServerFormView {
-  std::string name, server, port, user, password;
-  bool included = false, update = false, remove = false, closed = false, cancel = false;
-  int line = -1; Boxes boxes;
-  ServerFormInput Read() override { return {name.c_str(), server.c_str(), port.c_str(), user.c_str(), password.c_str(), included}; }
-  void Show(const PopAccount& a) override {
-    name = a.NAME, server = a.Serv, port = std::to_string(a.PortNo), user = a.UserId, password = a.PassWord;
+// Four empty slots, the first one shown; questions are answered OK unless cancel is set.
+struct ServerHarness : Store, ServerFormView {
+  ServerHarness() { form.Open(); }
+  // Typing ends with a key release in an edit.
+  void Type(const std::string& typedName, const char* typedPort) {
+    name = typedName, server = "127.0.0.1", port = typedPort, user = "u", password = "p";
+    form.EditKeyReleased(true);
   }
-  void ShowPreview(int) override {}
+  ServerFormInput Read() override {
+    return {name.c_str(), server.c_str(), port.c_str(), user.c_str(), password.c_str(), true};
+  }
+  void Show(int, const PopAccount& a) override { name = a.NAME, port = std::to_string(a.PortNo); }
   void ShowList(const Settings&, int selected) override { line = selected; }
-  void Select(int slot) override { line = slot; }
   void EnableUpdate(bool enabled) override { update = enabled; }
   void EnableDelete(bool enabled) override { remove = enabled; }
   bool Ask(const char* text, const char* title, Beep) override { return Tell(text, title, {}, {}), !cancel; }
-  void Tell(const char* text, const char* title, MessageIcon, Beep) override { boxes.push_back(std::string(title) + "|" + text); }
-  void Close() override { closed = true; }
-};
-
-// Four empty slots, the first one shown.
-struct ServerHarness : Store {
-  ServerHarness() { form.Open(); }
-  // Typing ends with a key release in an edit.
-  void Type(const std::string& name, const char* port) {
-    view.name = name, view.server = "127.0.0.1", view.port = port, view.user = "u", view.password = "p";
-    form.EditKeyReleased(true);
+  void Tell(const char* text, const char* title, MessageIcon, Beep) override {
+    boxes.push_back(std::string(title) + "|" + text);
   }
-  FakeServerView view;
-  ServerSettingsForm form{settings, store, view, nullptr};
+  void Close() override { closed = true; }
+
+  std::string name, server, port, user, password;
+  bool update = false, remove = false, closed = false, cancel = false;
+  int line = -1;
+  Texts boxes;
+  ServerSettingsForm form{settings, store, *this, nullptr};
 };
 
 TEST(ServerForm, SwitchingSavingAndClosing) {
@@ -65,9 +59,10 @@ TEST(ServerForm, SwitchingSavingAndClosing) {
   const struct {
     const char *typed, *port;  // typed nullptr: nothing typed; then the line selected (or -1), the button pressed
     int line; void (Form::*button)(); bool cancel;
-    const char *shownName, *account1; int shown; bool unsaved, closed; Boxes boxes;
+    const char *shownName, *account1; int shown; bool unsaved, closed; Texts boxes;
   } cases[] = {
-      {"仕事", "110", 2, nullptr, false, "", "仕事", 2, false, false, {kSwitch}},  // into the slot shown, never the selected one
+      // Saved into the slot shown, never the one selected.
+      {"仕事", "110", 2, nullptr, false, "", "仕事", 2, false, false, {kSwitch}},
       {"仕事", "110", 2, nullptr, true, "仕事", "", 0, true, false, {kSwitch}},
       {"仕事", "0", 2, nullptr, false, "仕事", "", 0, true, false, {kSwitch, kBlank}},
       {"仕事", "110", 0, nullptr, false, "仕事", "", 0, true, false, {}},  // the line shown: the typing stays
@@ -81,59 +76,61 @@ TEST(ServerForm, SwitchingSavingAndClosing) {
   for (const auto& c : cases) {
     ServerHarness h;
     if (c.typed != nullptr) h.Type(c.typed, c.port);
-    h.view.cancel = c.cancel;
-    if (c.line >= 0) h.view.line = c.line, h.form.SelectionChanged(c.line);  // the user's click selects
+    h.cancel = c.cancel;
+    if (c.line >= 0) h.line = c.line, h.form.SelectionChanged(c.line);  // the user's click selects
     if (c.button != nullptr) (h.form.*c.button)();
-    EXPECT_EQ(std::tuple(h.view.name, std::string(h.settings.accounts[0].NAME), h.settings.accounts[2].NAME[0],
-                         h.form.shownSlot(), h.view.line, h.form.unsaved(), h.view.update, h.view.closed, h.view.boxes),
+    EXPECT_EQ(std::tuple(h.name, std::string(h.settings.accounts[0].NAME), h.settings.accounts[2].NAME[0],
+                         h.form.shownSlot(), h.line, h.form.unsaved(), h.update, h.closed, h.boxes),
               std::tuple(c.shownName, c.account1, '\0', c.shown, c.shown, c.unsaved, c.unsaved, c.closed, c.boxes))
         << c.port << " line " << c.line;
   }
 }
 
-TEST(ServerForm, CutsThenDeleteAfterAnUpdateThatFilledAnEmptySlot) {
+TEST(ServerForm, CutsAndDeleteAfterAnUpdateThatFilledAnEmptySlot) {
   const std::string n61(61, 'n'), n62(62, 'n'), p64(64, 'p');
   ServerHarness h;
   h.Type(n62 + "名" + n61 + "名", "70000");  // 129 bytes, a character across both cuts
-  h.view.user = n62 + "名", h.view.password = p64;
+  h.user = n62 + "名", h.password = p64;
   h.form.UpdateButton();
   const PopAccount& saved = h.settings.accounts[0];
   EXPECT_EQ(std::tuple(std::string(saved.NAME), std::string(saved.UserId), std::string(saved.PassWord), saved.PortNo),
             std::tuple(n62 + "名" + n61, n62, p64.substr(1), 70000));
-  EXPECT_FALSE(h.view.remove);  // until the form is filled again
-  h.form.SelectionChanged(0);  // the line shown, nothing changed: filled again
-  EXPECT_TRUE(h.view.remove);
+  EXPECT_STREQ(MakeDeleteTexts(saved.NAME).done, ("設定、「" + n62 + "」を削除しました。").c_str());
+  EXPECT_FALSE(h.remove);  // until the form is filled again
+  h.form.SelectionChanged(0);
+  EXPECT_TRUE(h.remove);
   h.form.EditKeyReleased(true);
   h.form.DeleteButton();
-  h.form.DeleteButton();  // the empty slot again
-  EXPECT_EQ(h.view.boxes, (Boxes{"警告|設定、「" + n62 + "」を削除してもいいですか？", "削除完了|設定、「" + n62 + "」を削除しました。",
-                                 "警告|設定、「」を削除してもいいですか？", "削除完了|設定、「」を削除しました。"}));
-  EXPECT_EQ(std::tuple(std::string(saved.NAME) + h.view.name, h.view.port, h.view.remove, h.form.unsaved()),
-            std::tuple("", "110", false, true));  // deleting leaves the flag alone
+  EXPECT_EQ(std::tuple(h.boxes.back(), std::string(saved.NAME) + h.name, h.remove, h.form.unsaved()),
+            std::tuple("削除完了|" + std::string(MakeDeleteTexts(n62.c_str()).done), "", false, true));
 }
 
 // The period as typed, the controls and the timer.
-struct FakeGeneralView : GeneralFormView, AutoCheckTimer {
-  std::string period;
-  bool autoCheck = false, enabled = false, closed = false;
-  DisplayMode mode = DisplayMode::BallsAndDialog;
-  Boxes events;  // messages and the timer
+struct GeneralHarness : Store, GeneralFormView, AutoCheckTimer {
   GeneralFormInput Read() override { return {period.c_str(), autoCheck, mode}; }
   void Show(bool check, DisplayMode shown) override { autoCheck = check, mode = shown; }
   void ShowPeriod(const char* text) override { period = text; }
   void EnablePeriod(bool on) override { enabled = on; }
   void SetUpDown(int, int, int) override {}
-  void Tell(const char* text, const char* title, MessageIcon) override { events.push_back(std::string(title) + "|" + text); }
+  void Tell(const char* text, const char* title, MessageIcon) override {
+    events.push_back(std::string(title) + "|" + text);
+  }
   void Close() override { closed = true; }
   void Stop() override { events.push_back("stop"); }
   void Start(unsigned periodMs) override { events.push_back("start " + std::to_string(periodMs)); }
+
+  std::string period;
+  bool autoCheck = false, enabled = false, closed = false;
+  DisplayMode mode = DisplayMode::BallsAndDialog;
+  Texts events;
+  GeneralSettingsForm form{settings, store, *this, *this, nullptr};
 };
 
 TEST(GeneralForm, PeriodUpDownModeAndTimer) {
   const std::string kRange = "警告|チェック時間は、5～99の間の整数値で入力して下さい。";
   const struct {
     std::int32_t isChk, chkTime, chkOpti; const char* typed; int upDown; bool update;  // upDown: steps after typing
-    std::int32_t savedTime, savedOpti; Boxes events;
+    std::int32_t savedTime, savedOpti; Texts events;
   } cases[] = {
       {1, 10, 1, "5", 0, true, 5, 1, {"stop", "start 300000"}},
       {1, 10, 2, "99", 0, true, 99, 2, {"stop", "start 5940000"}},
@@ -147,18 +144,16 @@ TEST(GeneralForm, PeriodUpDownModeAndTimer) {
       {1, 10, 0, "50", 0, false, 10, 0, {"stop", "start 600000"}},
   };
   for (const auto& c : cases) {
-    Store s;
-    s.settings.options = {c.isChk, c.chkTime, c.chkOpti};
-    FakeGeneralView view;
-    GeneralSettingsForm form{s.settings, s.store, view, view, nullptr};
-    form.Open();
-    EXPECT_EQ(std::pair(view.period, view.enabled), std::pair(std::to_string(c.chkTime), c.isChk != 0));
-    view.period = c.typed;
-    if (c.upDown != 0) form.UpDownStep(c.upDown);
-    c.update ? form.UpdateButton() : form.CloseButton();
-    const bool saved = s.registry.Find("Software\\Quillmoor Software\\Mireth", "ChkTime") != nullptr;
-    EXPECT_EQ(std::tuple(view.events, s.settings.options.ChkTime, s.settings.options.ChkOpti, view.closed, saved),
-              std::tuple(c.events, c.savedTime, c.savedOpti, c.events.back() != kRange, c.update && view.closed))
+    GeneralHarness h;
+    h.settings.options = {c.isChk, c.chkTime, c.chkOpti};
+    h.form.Open();
+    EXPECT_EQ(std::pair(h.period, h.enabled), std::pair(std::to_string(c.chkTime), c.isChk != 0));
+    h.period = c.typed;
+    if (c.upDown != 0) h.form.UpDownStep(c.upDown);
+    c.update ? h.form.UpdateButton() : h.form.CloseButton();
+    const bool saved = h.registry.Find("Software\\Quillmoor Software\\Mireth", "ChkTime") != nullptr;
+    EXPECT_EQ(std::tuple(h.events, h.settings.options.ChkTime, h.settings.options.ChkOpti, h.closed, saved),
+              std::tuple(c.events, c.savedTime, c.savedOpti, c.events.back() != kRange, c.update && h.closed))
         << c.typed << " " << c.upDown;
   }
 }
