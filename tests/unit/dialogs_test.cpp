@@ -13,14 +13,17 @@
 namespace zorvane::testing {
 namespace {
 
-using Texts = std::vector<std::string>;  // message boxes as "title|text", timer events
+using Texts = std::vector<std::string>;
 
+// The settings in memory; what the dialog showed and did, in order: message boxes as "title|text", timer events.
 struct Store : SettingsUi {
   void ShowMessage(OwnerWindow, const char*, const char*, MessageIcon) override {}
   void PlayWelcomeSound() override {}
+  void Note(const char* title, const char* text) { log.push_back(std::string(title) + "|" + text); }
   MemoryRegistry registry;
   Settings settings = {};
   SettingsStore store{registry, *this, settings};
+  Texts log;
 };
 
 // Four empty slots, the first one shown; questions are answered OK unless cancel is set.
@@ -38,16 +41,13 @@ struct ServerHarness : Store, ServerFormView {
   void ShowList(const Settings&, int selected) override { line = selected; }
   void EnableUpdate(bool enabled) override { update = enabled; }
   void EnableDelete(bool enabled) override { remove = enabled; }
-  bool Ask(const char* text, const char* title, Beep) override { return Tell(text, title, {}, {}), !cancel; }
-  void Tell(const char* text, const char* title, MessageIcon, Beep) override {
-    boxes.push_back(std::string(title) + "|" + text);
-  }
+  bool Ask(const char* text, const char* title, Beep) override { return Note(title, text), !cancel; }
+  void Tell(const char* text, const char* title, MessageIcon, Beep) override { Note(title, text); }
   void Close() override { closed = true; }
 
   std::string name, server, port, user, password;
   bool update = false, remove = false, closed = false, cancel = false;
   int line = -1;
-  Texts boxes;
   ServerSettingsForm form{settings, store, *this, nullptr};
 };
 
@@ -80,7 +80,7 @@ TEST(ServerForm, SwitchingSavingAndClosing) {
     if (c.line >= 0) h.line = c.line, h.form.SelectionChanged(c.line);  // the user's click selects
     if (c.button != nullptr) (h.form.*c.button)();
     EXPECT_EQ(std::tuple(h.name, std::string(h.settings.accounts[0].NAME), h.settings.accounts[2].NAME[0],
-                         h.form.shownSlot(), h.line, h.form.unsaved(), h.update, h.closed, h.boxes),
+                         h.form.shownSlot(), h.line, h.form.unsaved(), h.update, h.closed, h.log),
               std::tuple(c.shownName, c.account1, '\0', c.shown, c.shown, c.unsaved, c.unsaved, c.closed, c.boxes))
         << c.port << " line " << c.line;
   }
@@ -101,7 +101,7 @@ TEST(ServerForm, CutsAndDeleteAfterAnUpdateThatFilledAnEmptySlot) {
   EXPECT_TRUE(h.remove);
   h.form.EditKeyReleased(true);
   h.form.DeleteButton();
-  EXPECT_EQ(std::tuple(h.boxes.back(), std::string(saved.NAME) + h.name, h.remove, h.form.unsaved()),
+  EXPECT_EQ(std::tuple(h.log.back(), std::string(saved.NAME) + h.name, h.remove, h.form.unsaved()),
             std::tuple("削除完了|" + std::string(MakeDeleteTexts(n62.c_str()).done), "", false, true));
 }
 
@@ -112,17 +112,14 @@ struct GeneralHarness : Store, GeneralFormView, AutoCheckTimer {
   void ShowPeriod(const char* text) override { period = text; }
   void EnablePeriod(bool on) override { enabled = on; }
   void SetUpDown(int, int, int) override {}
-  void Tell(const char* text, const char* title, MessageIcon) override {
-    events.push_back(std::string(title) + "|" + text);
-  }
+  void Tell(const char* text, const char* title, MessageIcon) override { Note(title, text); }
   void Close() override { closed = true; }
-  void Stop() override { events.push_back("stop"); }
-  void Start(unsigned periodMs) override { events.push_back("start " + std::to_string(periodMs)); }
+  void Stop() override { log.push_back("stop"); }
+  void Start(unsigned periodMs) override { log.push_back("start " + std::to_string(periodMs)); }
 
   std::string period;
   bool autoCheck = false, enabled = false, closed = false;
   DisplayMode mode = DisplayMode::BallsAndDialog;
-  Texts events;
   GeneralSettingsForm form{settings, store, *this, *this, nullptr};
 };
 
@@ -152,7 +149,7 @@ TEST(GeneralForm, PeriodUpDownModeAndTimer) {
     if (c.upDown != 0) h.form.UpDownStep(c.upDown);
     c.update ? h.form.UpdateButton() : h.form.CloseButton();
     const bool saved = h.registry.Find("Software\\Quillmoor Software\\Mireth", "ChkTime") != nullptr;
-    EXPECT_EQ(std::tuple(h.events, h.settings.options.ChkTime, h.settings.options.ChkOpti, h.closed, saved),
+    EXPECT_EQ(std::tuple(h.log, h.settings.options.ChkTime, h.settings.options.ChkOpti, h.closed, saved),
               std::tuple(c.events, c.savedTime, c.savedOpti, c.events.back() != kRange, c.update && h.closed))
         << c.typed << " " << c.upDown;
   }
