@@ -45,7 +45,7 @@ class ShellTest(ZorvaneCase):
 
     def test_2_second_start_ends_at_once_leaving_one_window_and_one_icon(self):
         self.assertEqual(start_zorvane().wait(timeout=TIMEOUT_MS / 1000), 0)
-        main = [row[1:3] + row[5:] for row in rows(driver("windows")) if row[0] == "Zorvane11"]
+        main = [row[1:3] + row[5:7] for row in rows(driver("windows")) if row[0] == "Zorvane11"]
         self.assertEqual(main, [["Zorvane", "0", "250", "90"]])  # title, visible, width, height
         driver("tray", 1, 0)
         self.assertIsNone(self.zorvane.poll())
