@@ -4,7 +4,6 @@
 
 #include "resource_ids.h"
 #include "common/gdi_handles.h"
-#include "dialogs/help_document.h"
 #include "settings/options.h"
 #include "settings/settings_store.h"
 #include "settings/win32_registry.h"
@@ -69,7 +68,7 @@ void OnCommand(Program& program, HWND window, unsigned command) {
     case ID_SERVER_SETTINGS: program.dialogs.server.Open(window); break;
     case ID_GENERAL_SETTINGS: program.dialogs.general.Open(window); break;
     case ID_VERSION: program.dialogs.version.Open(window); break;
-    case ID_HELP: OpenHelpDocument(program.instance, window); break;
+    case ID_HELP: program.dialogs.OpenHelp(window); break;
     default: break;
   }
 }
