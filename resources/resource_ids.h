@@ -36,6 +36,34 @@
 #define IDC_RESULT4_COUNT 1014
 #define IDC_RESULT4_DETAIL 1015
 
+/* POP3 settings dialog. */
+#define IDC_SERVER_LIST 1000
+#define IDC_SERVER_NAME 1001
+#define IDC_SERVER_HOST 1002
+#define IDC_SERVER_PORT 1003
+#define IDC_SERVER_USER 1004
+#define IDC_SERVER_PASSWORD 1005
+#define IDC_SERVER_INCLUDE 1007
+#define IDC_SERVER_UPDATE 1010
+#define IDC_SERVER_DELETE 1011
+
+/* General settings dialog. */
+#define IDC_GENERAL_PERIOD 1001
+#define IDC_GENERAL_UPDOWN 1008
+#define IDC_GENERAL_AUTO_CHECK 1009
+#define IDC_GENERAL_BALLS 1011
+#define IDC_GENERAL_DIALOG 1012
+#define IDC_GENERAL_BOTH 1013
+
+/* Version dialog: its two link buttons, labelled with what they open. */
+#define IDC_VERSION_HOME_PAGE 1010
+#define IDC_VERSION_MAIL 1011
+#define ZORVANE_HOME_PAGE "https://zorvane.example.com/"
+#define ZORVANE_MAIL_ADDRESS "zorvane-dev@example.com"
+
+/* The help document, an HTML page. */
+#define IDR_HELP 150
+
 #define ID_CHECK_MAIL 40001
 #define ID_SERVER_SETTINGS 40002
 #define ID_EXIT 40003

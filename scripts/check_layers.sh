@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a file under src/ includes a header of a layer above its own.
-# The layers, top to bottom: shell, display, mail, settings, common.
+# The layers, top to bottom: shell, dialogs, display, mail, settings, common.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
-layers=(shell display mail settings common)
+layers=(shell dialogs display mail settings common)
 rank() {
   local i
   for i in "${!layers[@]}"; do

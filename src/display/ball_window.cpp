@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "display/ball_bitmaps.h"
 #include "resource_ids.h"
 
 namespace zorvane {
@@ -13,11 +14,6 @@ constexpr UINT kBallTimerPeriodMs = 100;
 // Shown there first, at the template's size, until the first tick moves it.
 constexpr int kParkedAt = 5000;
 
-constexpr int kBitmaps[4][2] = {{IDB_BALL1_SMALL, IDB_BALL1_LARGE},
-                                {IDB_BALL2_SMALL, IDB_BALL2_LARGE},
-                                {IDB_BALL3_SMALL, IDB_BALL3_LARGE},
-                                {IDB_BALL4_SMALL, IDB_BALL4_LARGE}};
-
 }  // namespace
 
 bool BallWindow::Open(HINSTANCE instance, HWND owner, int account, int ordinal, int size, BallHandler& handler) {
@@ -27,7 +23,8 @@ bool BallWindow::Open(HINSTANCE instance, HWND owner, int account, int ordinal, 
   account_ = account;
   ordinal_ = ordinal;
   size_ = size;
-  bitmap_.reset(LoadBitmapA(instance, MAKEINTRESOURCEA(kBitmaps[account - 1][size > 16 ? 1 : 0])));
+  const BallBitmaps& bitmaps = kBallBitmaps[account - 1];
+  bitmap_.reset(LoadBitmapA(instance, MAKEINTRESOURCEA(size > 16 ? bitmaps.large : bitmaps.small)));
   CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_BALL), owner, Procedure, reinterpret_cast<LPARAM>(this));
   if (window_ == nullptr) Close();
   return window_ != nullptr;

@@ -42,9 +42,7 @@ void OnCreate(Program& program, HWND window) {
   AddTrayIcon(window, program.trayIcon);
   ReadScreenSize(program, window);
 
-  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) {
-    SetTimer(window, kAutoCheckTimer, period, nullptr);
-  }
+  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheckTimer.Start(period);
 }
 
 void OnDestroy(Program& program, HWND window) {
@@ -74,7 +72,11 @@ void OnCommand(Program& program, HWND window, unsigned command) {
     case ID_CHECK_MAIL: program.cycle.CheckMail(); break;
     case ID_ABORT: program.cycle.Abort(); break;
     case ID_EXIT: SendMessageA(window, WM_DESTROY, 0, 0); break;
-    default: break;  // the settings dialogs, version and help come later
+    case ID_SERVER_SETTINGS: program.dialogs.server.Open(window); break;
+    case ID_GENERAL_SETTINGS: program.dialogs.general.Open(window); break;
+    case ID_VERSION: program.dialogs.version.Open(window); break;
+    case ID_HELP: program.dialogs.OpenHelp(window); break;
+    default: break;
   }
 }
 

@@ -3,10 +3,12 @@
 // hands it to the main window, which keeps it in GWLP_USERDATA.
 #include <windows.h>
 
+#include "dialogs/menu_dialogs.h"
 #include "display/announcement_windows.h"
 #include "mail/check_cycle.h"
 #include "mail/winsock_transport.h"
 #include "settings/settings.h"
+#include "shell/auto_check_timer.h"
 #include "shell/win32_check_host.h"
 
 namespace zorvane {
@@ -28,6 +30,8 @@ struct Program {
   Win32CheckHost checkHost{*this};
   CheckCycle cycle{settings, transport, checkHost};
   AnnouncementWindows announcement{instance, settings, cycle, screen};
+  MainWindowTimer autoCheckTimer{mainWindow};
+  MenuDialogs dialogs{instance, settings, autoCheckTimer};
 };
 
 }  // namespace zorvane

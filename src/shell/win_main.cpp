@@ -49,7 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   MSG message = {};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (program.announcement.TranslateMessage(&message)) continue;
+    if (program.announcement.TranslateMessage(&message) || program.dialogs.TranslateMessage(&message)) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }

@@ -230,6 +230,11 @@ const Command kCommands[] = {
        HWND window = FindVisible(args, true), button = RequireControl(window, args[2]);
        PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
      }},
+    {"click", "CLASS TITLE ID", 3,
+     [](const Args& args) {
+       // The button itself takes the click: a check box or radio button changes state, then tells the dialog.
+       PostMessageA(RequireControl(FindVisible(args, true), args[2]), BM_CLICK, 0, 0);
+     }},
     {"settext", "CLASS TITLE ID TEXT", 4,
      [](const Args& args) {
        Send(RequireControl(FindVisible(args, true), args[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[3].c_str()));

@@ -1,0 +1,86 @@
+"""The real zorvane.exe's settings dialogs, version box and help: an account set up from the tray menu, checked
+and deleted again; the general settings and the timer; what the help command leaves behind."""
+
+import re
+
+import test_check
+# The same private Dovecot as the mail checks.
+from test_check import (ALICE, AUTO_CHECK_SET, CHECK_MAIL, RESULT_CONTROLS, RESULTS, account, mail, settings,
+                        setUpModule, tearDownModule)  # noqa: F401
+from test_shell import MENU, click_tray, default_settings
+from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, ZorvaneCase, controls,
+                          driver, no_window, reg_values, rows, wait_until)
+
+SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
+SERVER_SETTINGS, GENERAL_SETTINGS, VERSION_INFO, HELP = 40002, 40006, 40007, 40008
+VK_TAB, VK_DELETE, WM_RBUTTONDOWN = 9, 46, 516
+
+
+def values_of(key, values):
+    return {name: value for (subkey, name), value in values.items() if subkey == key}
+
+
+class DialogsTest(ZorvaneCase):
+    ENV = {"WINEDEBUG": "+msg,trace+exec"}  # SetTimer and ShellExecuteA in the log
+
+    @classmethod
+    def settings(cls):
+        # Slot 1 taken, so that the form changes visibly when slot 2 is selected.
+        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", 110, enabled=0))
+
+    def test_1_an_account_set_up_from_the_tray_menu_is_stored_and_the_next_check_uses_it(self):
+        click_tray(WM_RBUTTONDOWN)
+        # From no selection, Up goes to the last item; the fourth is "POP3サーバ設定".
+        driver("controls", *MENU, TIMEOUT_MS, *["--", "key", *MENU, VK_UP] * 4, "--", "key", *MENU, VK_RETURN,
+               "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
+        self.assertTrue(wait_until(lambda: controls(*SERVER)[1001] == ""))
+        port = test_check.mail_server.port
+        fields = {1001: "仕事", 1002: "127.0.0.1", 1003: port, 1004: "alice", 1005: ALICE.password}
+        driver(*[arg for id, text in fields.items() for arg in ("settext", *SERVER, id, text, "--")],
+               "click", *SERVER, 1007, "--", "press", *SERVER, 1, "--", "gone", *SERVER, TIMEOUT_MS)
+        self.assertEqual(values_of("POP2", reg_values()), account("仕事", port, "alice", ALICE.password))
+        driver("post", WM_COMMAND, CHECK_MAIL, 0)
+        texts = controls(*RESULTS)
+        self.assertEqual(tuple(texts[id] for id in RESULT_CONTROLS[1]), ("仕事", *mail(*ALICE.stat)))
+        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+
+    def test_2_the_delete_key_in_the_list_deletes_it_and_names_it(self):
+        driver("post", WM_COMMAND, SERVER_SETTINGS, 0, "--", "post", WM_COMMAND, SERVER_SETTINGS, 0,
+               "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
+        self.assertTrue(wait_until(lambda: controls(*SERVER)[1001] == "仕事"))
+        self.assertEqual([row[1] for row in rows(driver("windows"))].count(SERVER[1]), 1)
+        driver(*["key", *SERVER, VK_TAB, "--"] * 4, "key", *SERVER, VK_TAB)  # from the name to the list
+        driver("key", *SERVER, VK_DELETE)
+        for title, text in (("警告", "設定、「仕事」を削除してもいいですか？"), ("削除完了", "設定、「仕事」を削除しました。")):
+            self.assertEqual(controls("#32770", title)[0xFFFF], text)
+            driver("press", "#32770", title, 1, "--", "gone", "#32770", title, TIMEOUT_MS)
+        self.assertEqual(controls(*SERVER)[1001], "")
+        self.assertEqual(values_of("POP2", reg_values()), values_of("POP2", default_settings()))
+        driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
+
+    def test_3_general_settings_save_the_period_and_the_mode_and_restart_the_timer(self):
+        driver("post", WM_COMMAND, GENERAL_SETTINGS, 0, "--", "controls", *GENERAL, TIMEOUT_MS, "--",
+               "settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "press", *GENERAL, 1,
+               "--", "gone", *GENERAL, TIMEOUT_MS)
+        periods = lambda: AUTO_CHECK_SET.findall(self.zorvane.log.read_bytes())  # noqa: E731
+        self.assertEqual(wait_until(lambda: periods()[1:]), [b"420000"])
+        saved = settings({"IsChk": 1, "ChkTime": 7, "ChkOpti": 1})
+        self.assertEqual(values_of(".", reg_values()), values_of(".", saved))
+
+    def test_4_the_version_box_opens_and_closes(self):
+        driver("post", WM_COMMAND, VERSION_INFO, 0)
+        texts = {row[4] for row in rows(driver("controls", *VERSION, TIMEOUT_MS))}
+        self.assertLessEqual({"Zorvane   Ver.1.1", "for Windows 10/11", "https://zorvane.example.com/",
+                              "zorvane-dev@example.com"}, texts)
+        driver("key", *VERSION, VK_ESCAPE, "--", "gone", *VERSION, TIMEOUT_MS)
+
+    def test_5_help_writes_its_page_to_the_temporary_folder_and_asks_the_system_to_open_it(self):
+        page, pattern = (REPO / "resources" / "help.html").read_bytes(), "drive_c/users/*/**/zorvane-help.html"
+        for old in PREFIX.glob(pattern):
+            old.unlink()
+        driver("post", WM_COMMAND, HELP, 0)
+        self.assertTrue(wait_until(lambda: [path for path in PREFIX.glob(pattern) if path.read_bytes() == page]))
+        opened = rb'ShellExecuteA \w+,"open","[^"]*\\zorvane-help\.html"'
+        self.assertTrue(wait_until(lambda: re.search(opened, self.zorvane.log.read_bytes())))
+        self.assertTrue(no_window("#32770", "*"))  # no browser here: nothing else happens
+        self.assertIsNone(self.zorvane.poll())
