@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "settings/registry.h"
@@ -16,9 +17,7 @@ struct Value {
   std::string name;
   std::uint32_t type;
   std::vector<unsigned char> data;
-  bool operator==(const Value& other) const {
-    return name == other.name && type == other.type && data == other.data;
-  }
+  bool operator==(const Value& o) const { return std::tie(name, type, data) == std::tie(o.name, o.type, o.data); }
 };
 
 inline std::vector<unsigned char> Dword(std::uint32_t v) {
@@ -34,29 +33,23 @@ inline std::vector<unsigned char> Text(const std::string& text, std::size_t leng
 
 class MemoryRegistry : public RegistryBackend {
  public:
-  static constexpr RegResult kNotFound = 2, kInvalidHandle = 6;
-
-  RegKey OpenSoftwareKey() override { return failOpen.count("Software") ? 0 : Handle("Software"); }
+  RegKey OpenSoftwareKey() override { return failOpen.count("Software") ? 0 : Open("Software"); }
   RegKey CreateOrOpenKey(RegKey parent, const char* name) override {
-    if (!open_.count(parent)) return 0;
-    const std::string path = open_[parent] + "\\" + name;
-    if (failOpen.count(path)) return 0;
-    return Handle(path);
+    const std::string path = open_.count(parent) ? open_[parent] + "\\" + name : "";
+    return path.empty() || failOpen.count(path) ? 0 : Open(path);
   }
   void CloseKey(RegKey key) override { badHandles += open_.erase(key) == 0; }
   RegResult QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
                        std::uint32_t* size) override {
-    if (!open_.count(key)) return kInvalidHandle;
-    const Value* value = Find(open_[key], name);
-    if (value == nullptr) return kNotFound;
+    const Value* value = open_.count(key) ? Find(open_[key], name) : nullptr;
+    if (value == nullptr) return 2;  // ERROR_FILE_NOT_FOUND
     *type = value->type;
     return Copy(value->data, data, size);
   }
   RegResult EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
                       unsigned char* data, std::uint32_t* dataSize) override {
     // Past this many calls an enumeration can only be a loop that never ends.
-    if (++enumCalls > 10000) return kRegNoMoreItems;
-    if (!open_.count(key)) return kInvalidHandle;
+    if (++enumCalls > 10000 || !open_.count(key)) return kRegNoMoreItems;
     if (failEnum.count(open_[key])) return failEnum[open_[key]];
     const auto found = keys.find(open_[key]);
     if (found == keys.end() || index >= found->second.size()) return kRegNoMoreItems;
@@ -69,7 +62,7 @@ class MemoryRegistry : public RegistryBackend {
   }
   RegResult SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
                      std::uint32_t size) override {
-    if (!open_.count(key)) return kInvalidHandle;
+    if (!open_.count(key)) return 6;  // ERROR_INVALID_HANDLE
     Put(open_[key], name, type, std::vector<unsigned char>(data, data + size));
     return kRegOk;
   }
@@ -78,17 +71,14 @@ class MemoryRegistry : public RegistryBackend {
   void Put(const std::string& path, const std::string& name, std::uint32_t type, std::vector<unsigned char> data) {
     std::vector<Value>& values = keys[path];
     auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return v.name == name; });
-    if (it == values.end()) it = values.insert(values.end(), Value{name, type, {}});
-    it->type = type;
-    it->data = std::move(data);
+    if (it == values.end()) it = values.insert(values.end(), Value{name, 0, {}});
+    *it = {name, type, std::move(data)};
   }
   const Value* Find(const std::string& path, const std::string& name) const {
-    const auto found = keys.find(path);
-    if (found == keys.end()) return nullptr;
-    for (const Value& value : found->second) {
-      if (value.name == name) return &value;
-    }
-    return nullptr;
+    const auto key = keys.find(path);
+    if (key == keys.end()) return nullptr;
+    const auto it = std::find_if(key->second.begin(), key->second.end(), [&](const Value& v) { return v.name == name; });
+    return it == key->second.end() ? nullptr : &*it;
   }
   std::size_t openKeys() const { return open_.size(); }
 
@@ -99,15 +89,14 @@ class MemoryRegistry : public RegistryBackend {
   int enumCalls = 0;
 
  private:
-  RegKey Handle(const std::string& path) {
+  RegKey Open(const std::string& path) {
     open_[++last_] = path;
     return last_;
   }
   static RegResult Copy(const std::vector<unsigned char>& value, unsigned char* data, std::uint32_t* size) {
-    const auto length = static_cast<std::uint32_t>(value.size());
-    const bool fits = length <= *size;
+    const bool fits = value.size() <= *size;
     if (fits) std::copy(value.begin(), value.end(), data);
-    *size = length;
+    *size = static_cast<std::uint32_t>(value.size());
     return fits ? kRegOk : kRegMoreData;
   }
 
