@@ -119,16 +119,17 @@ class DelayProxy:
     def pending_sessions(self):
         return self._sessions.qsize()
 
-    def wait_for_a_session(self, timeout):
-        """Waits until a connection has come and ended, and leaves it for
-        next_session(); False when none did within `timeout` seconds."""
+    def wait_for_sessions(self, count, timeout):
+        """Waits until `count` connections not yet taken by next_session()
+        have come and ended, and leaves them; False when they did not within
+        `timeout` seconds."""
         deadline = time.monotonic() + timeout
-        while not self._sessions.qsize():
+        while self._sessions.qsize() < count:
             if time.monotonic() >= deadline:
                 return False
             time.sleep(0.01)
-        first = self._sessions.queue[0]
-        return first.done.wait(max(0.0, deadline - time.monotonic()))
+        return all(session.done.wait(max(0.0, deadline - time.monotonic()))
+                   for session in list(self._sessions.queue)[:count])
 
     def _accept_loop(self):
         while True:

@@ -171,7 +171,7 @@ def zorvane_check(rig, transport):
             driver("post", WM_COMMAND, CHECK_MAIL, 0)
             # No Wine program of the benchmark's may start or poll while the
             # check runs: it would compete with Zorvane for the CPU.
-            if not rig.proxies[transport].wait_for_a_session(CLIENT_TIMEOUT_S):
+            if not rig.proxies[transport].wait_for_sessions(check + 1, CLIENT_TIMEOUT_S):
                 raise RuntimeError(f"Zorvane's check {check + 1} made no connection")
             texts = controls(*RESULTS, TIMEOUT_MS)
             shown.append((texts.get(1002), texts.get(1003)))
