@@ -65,7 +65,12 @@ class Rig:
         self.proxies = {PLAIN: DelayProxy(("127.0.0.1", 0), ("127.0.0.1", self.dovecot.port), delay_s).start()}
         if with_tls:
             # Zorvane connects to the account's server on port 995 itself.
-            self.proxies[TLS] = DelayProxy(("127.0.0.1", POP3S_PORT), tls[:2], delay_s).start()
+            try:
+                self.proxies[TLS] = DelayProxy(("127.0.0.1", POP3S_PORT), tls[:2], delay_s).start()
+            except OSError as error:
+                self.close()
+                raise RuntimeError(f"127.0.0.1:{POP3S_PORT} is not to be had ({error}); is another "
+                                   f"program (an end-to-end test?) using it?") from error
 
     def port(self, transport):
         return self.proxies[transport].port
