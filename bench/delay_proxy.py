@@ -50,18 +50,35 @@ class Session:
         return (self.ended_at - self.accepted_at) * 1000
 
     def flights(self):
-        """Bursts of bytes from one side up to the client's hang-up:
-        [(offset ms from accept, side, bytes of the burst, [chunks])]."""
+        """Bursts of bytes from one side up to the client's hang-up: [(offset
+        ms from accept, side, bytes of the burst, [chunks], offset ms of its
+        last chunk)]."""
         bursts = []
         for at, side, data in self.events:
             if self.client_closed_at is not None and at > self.client_closed_at:
                 break
+            offset = (at - self.accepted_at) * 1000
             if bursts and bursts[-1][1] == side:
                 bursts[-1][2] += len(data)
                 bursts[-1][3].append(data)
+                bursts[-1][4] = offset
             else:
-                bursts.append([(at - self.accepted_at) * 1000, side, len(data), [data]])
+                bursts.append([offset, side, len(data), [data], offset])
         return [tuple(burst) for burst in bursts]
+
+    def answer_ms(self, delay_s):
+        """{side: ms} that each side took to answer, the proxy's delay taken
+        out: from the other side's bytes reaching it (or the connection's
+        start) to its own next bytes, and for the client also to its hang-up."""
+        taken = {CLIENT: 0.0, SERVER: 0.0}
+        delay_ms = delay_s * 1000
+        before_end, before_side = 0.0, None
+        for start, side, _, _, end in self.flights():
+            taken[side] += start - before_end - (delay_ms if before_side not in (None, side) else 0)
+            before_end, before_side = end, side
+        if self.ended_at is not None:
+            taken[CLIENT] += self.duration_ms - before_end - (delay_ms if before_side == SERVER else 0)
+        return taken
 
     def server_flights(self):
         """Round trips the client waited for: each burst from the server that

@@ -280,21 +280,24 @@ def measure(rig, name, transport, sampler=None):
             "ms": round(session.duration_ms, 1),
             "round_trips": session.server_flights(),
             "client_flights": session.client_flights(),
+            "answer_ms": {side: round(ms, 1) for side, ms in session.answer_ms(proxy.delay_s).items()},
             "tls_version": tls_records.server_version(session.sent_by(SERVER)) if transport == TLS else None,
             "note": note,
             "busy_percent": sampler.busy_percent(session.accepted_at, session.ended_at) if sampler else None,
-            "flights": describe_flights(session, transport),
+            "flights": describe_flights(session, transport, proxy.delay_s),
         }))
     if proxy.pending_sessions():
         raise RuntimeError(f"{name} {transport}: more connections than checks")
     return measured
 
 
-def describe_flights(session, transport):
-    """[offset ms, side, bytes, what] of each flight, for the timeline."""
+def describe_flights(session, transport, delay_s):
+    """[offset ms, side, bytes, what, ms the side took to answer] of each
+    flight, for the timeline."""
     labellers = {CLIENT: tls_records.StreamLabeller(), SERVER: tls_records.StreamLabeller()}
     described = []
-    for at, side, size, chunks in session.flights():
+    before_end, before_side = 0.0, None
+    for at, side, size, chunks, end in session.flights():
         data = b"".join(chunks)
         if transport == TLS:
             what = ", ".join(labellers[side].label(data))
@@ -303,7 +306,9 @@ def describe_flights(session, transport):
             what = " ".join(line.split(b" ")[0].decode("ascii", "replace") for line in data.splitlines())
         else:
             what = " | ".join(line.decode("ascii", "replace")[:24] for line in data.splitlines()[:2])
-        described.append([round(at, 1), side, size, what])
+        answer = at - before_end - (delay_s * 1000 if before_side not in (None, side) else 0)
+        described.append([round(at, 1), side, size, what, round(answer, 1)])
+        before_end, before_side = end, side
     return described
 
 
@@ -337,6 +342,8 @@ def summary(samples):
         rows.append({"client": name, "transport": transport, "ms": statistics.median(run["ms"] for run in runs),
                      "round_trips": statistics.median_low(trips), "round_trips_range": (min(trips), max(trips)),
                      "client_flights": statistics.median_low(run["client_flights"] for run in runs),
+                     "client_answer_ms": statistics.median(run["answer_ms"][CLIENT] for run in runs),
+                     "server_answer_ms": statistics.median(run["answer_ms"][SERVER] for run in runs),
                      "tls_versions": sorted({run["tls_version"] for run in runs if run["tls_version"]}),
                      "notes": sorted({run["note"] for run in runs if run["note"]}),
                      "busy_percent": [run["busy_percent"] for run in runs],
@@ -383,7 +390,8 @@ def print_details(rows, samples, timeline):
             extra.append("ServerHello: " + "/".join(row["tls_versions"]))
         extra += row["notes"]
         print(f"{row['client']:18} {row['transport']:5} runs (ms): {' '.join(f'{ms:.1f}' for ms in row['runs_ms'])}; "
-              f"client flights {row['client_flights']}; machine busy (% of {os.cpu_count()} cores) "
+              f"client flights {row['client_flights']}; answering took the client {row['client_answer_ms']:.1f} ms, "
+              f"the server {row['server_answer_ms']:.1f} ms (medians); machine busy (% of {os.cpu_count()} cores) "
               f"{' '.join(str(busy) for busy in row['busy_percent'])}" + "".join(f"; {text}" for text in extra))
     if SETTLE_WAITS:
         print(f"Zorvane's checks waited for Wine to settle: median {statistics.median(SETTLE_WAITS):.1f} s, "
@@ -393,9 +401,10 @@ def print_details(rows, samples, timeline):
         return
     for (name, transport), runs in samples.items():
         middle = sorted(runs, key=lambda run: run["ms"])[len(runs) // 2]
-        print(f"\n{name} {transport}, the median run ({middle['ms']:.1f} ms); ms from accept, when the proxy read it:")
-        for at, side, size, what in middle["flights"]:
-            print(f"  {at:7.1f}  {'C->S' if side == CLIENT else 'S->C'}  {size:5} B  {what}")
+        print(f"\n{name} {transport}, the median run ({middle['ms']:.1f} ms): when the proxy read each flight "
+              f"(ms from accept), and how long its sender took to answer:")
+        for at, side, size, what, answer in middle["flights"]:
+            print(f"  {at:7.1f}  {'C->S' if side == CLIENT else 'S->C'}  {answer:6.1f}  {size:5} B  {what}")
 
 
 def tool_versions():
