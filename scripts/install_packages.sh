@@ -2,6 +2,7 @@
 # Installs the Debian packages that building, running and testing Zorvane need,
 # and the Japanese locale that Wine needs to draw the interface. Only what is
 # missing is installed, so a machine that has everything is left untouched.
+# Package names given as arguments are installed too (the benchmark's peers).
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   fonts-ipafont-gothic locales
   libgtest-dev
   clang libclang-rt-14-dev
+  "$@"
 )
 locale_name="ja_JP.UTF-8"
 
