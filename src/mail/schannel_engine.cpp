@@ -24,6 +24,26 @@ using TokenOwner = std::unique_ptr<void, SECURITY_STATUS(WINAPI*)(PVOID)>;
 }  // namespace
 
 
+void SchannelEngine::Prepare() {
+  if (prepared_) return;
+  prepared_ = true;
+  // The first chain a process builds fills the root store and loads the
+  // crypto providers; under Wine that takes about 150 ms, which the server
+  // would spend waiting for USER. Building one chain now, while the host
+  // lookup runs, moves that out of the session.
+  HCERTSTORE roots = CertOpenSystemStoreA(0, "ROOT");
+  if (roots == nullptr) return;
+  if (const CertificateOwner any{CertEnumCertificatesInStore(roots, nullptr), CertFreeCertificateContext}) {
+    CERT_CHAIN_PARA chainPara = {};
+    chainPara.cbSize = sizeof chainPara;
+    PCCERT_CHAIN_CONTEXT built = nullptr;
+    if (CertGetCertificateChain(nullptr, any.get(), nullptr, nullptr, &chainPara, 0, nullptr, &built)) {
+      CertFreeCertificateChain(built);
+    }
+  }
+  CertCloseStore(roots, 0);
+}
+
 TlsOutcome SchannelEngine::Begin(const char* host, unsigned char* out, std::size_t capacity) {
   End();
   CopyTextCut(host_, host);

@@ -17,6 +17,10 @@ class SchannelEngine final : public TlsEngine {
   SchannelEngine& operator=(const SchannelEngine&) = delete;
   ~SchannelEngine() override { End(); }
 
+  // Does once, ahead of the first session, what the first certificate check
+  // of a process would otherwise do in the middle of it.
+  void Prepare();
+
   TlsOutcome Begin(const char* host, unsigned char* out, std::size_t capacity) override;
   TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out,
                        std::size_t capacity) override;
@@ -34,6 +38,7 @@ class SchannelEngine final : public TlsEngine {
   bool haveContext_ = false;
   char host_[128] = {};
   SecPkgContext_StreamSizes sizes_ = {};
+  bool prepared_ = false;
 };
 
 }  // namespace zorvane

@@ -29,6 +29,7 @@ std::optional<CheckResult> WinsockTransport::StartSession(int n, const PopAccoun
   connection.lookup = WSAAsyncGetHostByName(window_, connection.messages.lookupDone, connection.session.host(),
                                             connection.hostEntry, sizeof connection.hostEntry);
   if (connection.lookup == nullptr) return Fail(connection, CheckStatus::LookupNotStarted);
+  if (connection.tls) engine_.Prepare();  // while the lookup runs
   return std::nullopt;
 }
 
