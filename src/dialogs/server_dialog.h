@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "common/gdi_handles.h"
-#include "dialogs/modeless_dialog.h"
+#include "common/modeless_dialog.h"
 #include "dialogs/server_form.h"
 #include "settings/win32_registry.h"
 #include "settings/win32_settings_ui.h"

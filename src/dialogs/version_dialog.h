@@ -3,7 +3,7 @@
 // the mail address.
 #include <windows.h>
 
-#include "dialogs/modeless_dialog.h"
+#include "common/modeless_dialog.h"
 
 namespace zorvane {
 

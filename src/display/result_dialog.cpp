@@ -2,8 +2,6 @@
 
 #include <mmsystem.h>
 
-#include <utility>
-
 #include "display/result_text.h"
 #include "resource_ids.h"
 
@@ -26,24 +24,10 @@ constexpr ResultControls kControls[kAccountCount] = {
 
 }  // namespace
 
-void ResultDialog::Open(HINSTANCE instance, HWND owner) {
-  Close();
-  HWND dialog =
-      CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_RESULT), owner, Procedure, reinterpret_cast<LPARAM>(this));
-  // A modeless dialog shows only when told to.
-  if (dialog != nullptr) ShowWindow(dialog, SW_SHOW);
-}
+void ResultDialog::Open(HINSTANCE instance, HWND owner) { ModelessDialog::Open(instance, IDD_RESULT, owner); }
 
-void ResultDialog::Close() {
-  if (window_ != nullptr) DestroyWindow(std::exchange(window_, nullptr));
-}
-
-bool ResultDialog::TranslateMessage(MSG* message) const {
-  return window_ != nullptr && IsDialogMessageA(window_, message);
-}
-
-void ResultDialog::Initialise(HWND dialog) {
-  window_ = dialog;
+void ResultDialog::Initialise() {
+  HWND dialog = window();
   SetForegroundWindow(dialog);
   SetActiveWindow(dialog);
   PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
@@ -57,20 +41,12 @@ void ResultDialog::Initialise(HWND dialog) {
   SetFocus(GetDlgItem(dialog, IDCANCEL));
 }
 
-INT_PTR CALLBACK ResultDialog::Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    reinterpret_cast<ResultDialog*>(lParam)->Initialise(dialog);
-    return FALSE;
-  }
+bool ResultDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   // The button, Esc, Enter and the close box all arrive as IDCANCEL. Ending
   // the announcement closes this dialog with everything else.
-  if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-    auto* self = reinterpret_cast<ResultDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (self != nullptr) self->cycle_.ResetCheckResults();
-    return TRUE;
-  }
-  return FALSE;
+  if (message != WM_COMMAND || LOWORD(wParam) != IDCANCEL) return false;
+  cycle_.ResetCheckResults();
+  return true;
 }
 
 }  // namespace zorvane

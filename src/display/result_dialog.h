@@ -3,31 +3,25 @@
 // or why it was not checked. Closing it ends the announcement.
 #include <windows.h>
 
+#include "common/modeless_dialog.h"
 #include "mail/check_cycle.h"
 #include "settings/settings.h"
 
 namespace zorvane {
 
-class ResultDialog {
+class ResultDialog final : public ModelessDialog {
  public:
   ResultDialog(const Settings& settings, CheckCycle& cycle) : settings_(settings), cycle_(cycle) {}
-  ResultDialog(const ResultDialog&) = delete;
-  ResultDialog& operator=(const ResultDialog&) = delete;
-  ~ResultDialog() { Close(); }
 
-  // Modeless: the message loop hands it its keys through TranslateMessage.
   void Open(HINSTANCE instance, HWND owner);
-  void Close();
-  // The dialog's keyboard handling (Tab, Enter, Esc); true when it took the message.
-  bool TranslateMessage(MSG* message) const;
+  using ModelessDialog::Close;
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  void Initialise(HWND dialog);
+  void Initialise() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   const Settings& settings_;
   CheckCycle& cycle_;
-  HWND window_ = nullptr;
 };
 
 }  // namespace zorvane

@@ -1,4 +1,4 @@
-#include "dialogs/modeless_dialog.h"
+#include "common/modeless_dialog.h"
 
 #include <utility>
 
