@@ -115,4 +115,9 @@ SessionAction Pop3Session::OnConnectionLost() {
   return Fail(CheckStatus::Disconnected);
 }
 
+SessionAction Pop3Session::OnSecureChannelFailed() {
+  if (active_ && state_ == SessionState::AwaitGreeting) return Fail(CheckStatus::GreetingRejected);
+  return OnConnectionLost();
+}
+
 }  // namespace zorvane

@@ -43,6 +43,9 @@ class Pop3Session {
   SessionAction Poll();
   // The stream ended or a receive failed, after everything received was fed.
   SessionAction OnConnectionLost();
+  // The TLS layer failed: before the greeting the server was never reached
+  // (an error on connecting); after it, the connection is lost.
+  SessionAction OnSecureChannelFailed();
 
  private:
   SessionAction OnLine(const char* line);

@@ -85,7 +85,9 @@ std::optional<CheckResult> WinsockTransport::OnSocketEvent(int n, WPARAM wParam,
       if (connection.tls) {
         tls_.Start(connection.session.host());
         SendTls(connection);
-        if (tls_.state() == TlsChannel::State::Failed) return Fail(connection, CheckStatus::GreetingRejected);
+        if (tls_.state() == TlsChannel::State::Failed) {
+          return CarryOut(connection, connection.session.OnSecureChannelFailed());
+        }
       }
       return std::nullopt;
     case FD_READ: return Receive(connection, false);
@@ -114,10 +116,9 @@ std::optional<CheckResult> WinsockTransport::Receive(Connection& connection, boo
     }
     if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK && !untilClosed) return std::nullopt;
     // A server that hangs up in the handshake never let the session begin.
-    if (connection.tls && tls_.state() == TlsChannel::State::Handshaking) {
-      return Fail(connection, CheckStatus::GreetingRejected);
-    }
-    return CarryOut(connection, connection.session.OnConnectionLost());
+    const bool handshaking = connection.tls && tls_.state() == TlsChannel::State::Handshaking;
+    return CarryOut(connection, handshaking ? connection.session.OnSecureChannelFailed()
+                                            : connection.session.OnConnectionLost());
   }
 }
 
@@ -140,11 +141,8 @@ std::optional<CheckResult> WinsockTransport::Take(Connection& connection, const 
     default: break;
   }
   // No TLS server, a failed handshake or a certificate that does not name the
-  // account's server: the session ends before a command was sent.
-  if (connection.session.state() == SessionState::AwaitGreeting) {
-    return Fail(connection, CheckStatus::GreetingRejected);
-  }
-  return CarryOut(connection, connection.session.OnConnectionLost());
+  // account's server; or a record that cannot be read later on.
+  return CarryOut(connection, connection.session.OnSecureChannelFailed());
 }
 
 std::optional<CheckResult> WinsockTransport::CarryOut(Connection& connection, SessionAction action) {

@@ -47,8 +47,7 @@ TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
       {1140, 855, 1, 1, 513, 427, 988, 664, 760, 646, 717, 28, {9, 21}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(int(c.width)) + " account " + std::to_string(c.account) + " ordinal " +
-                 std::to_string(c.ordinal));
+    SCOPED_TRACE(std::to_string(int(c.width)) + " " + std::to_string(c.account) + "." + std::to_string(c.ordinal));
     BallState ball = {c.width, 0, 16};
     const Flight flight = Fly(ball, {c.width, c.height}, c.account, c.ordinal);
     const std::vector<BallMove>& m = flight.moves;

@@ -144,6 +144,13 @@ TEST(Pop3Session, AFreshStartForgetsHalfALineAndTheLastResult) {
   EXPECT_EQ(exchange.sent, "QUIT\r\n");
   EXPECT_TRUE(session.result() == (CheckResult{0, 0, CheckStatus::GreetingRejected}));
 
+  // TLS failing before the greeting is an error on connecting, afterwards a cut.
+  for (const auto& [before, status] :
+       {std::pair{"", CheckStatus::GreetingRejected}, {"+OK\r\n", CheckStatus::Disconnected}}) {
+    Connected(session).Feed(before), session.OnSecureChannelFailed();
+    EXPECT_EQ(session.result().Status, status) << before;
+  }
+
   Connected(session).Take(session.Fail(CheckStatus::HostNotFound));
   EXPECT_TRUE(session.result() == (CheckResult{0, 0, CheckStatus::HostNotFound}));
   EXPECT_FALSE(session.active());
