@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64
   wine64
   xvfb xauth x11-utils imagemagick xdotool
-  dovecot-pop3d openssl
+  dovecot-pop3d openssl iproute2
   fonts-ipafont-gothic locales
   libgtest-dev
   clang libclang-rt-14-dev
