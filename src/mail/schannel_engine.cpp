@@ -69,9 +69,8 @@ TlsOutcome SchannelEngine::Handshake(const unsigned char* in, std::size_t length
   return Step(&input, length, out, capacity);
 }
 
-TlsOutcome SchannelEngine::Step(SecBufferDesc* input, std::size_t inputLength, unsigned char* out,
-                                std::size_t capacity) {
-  if (!haveCredentials_) return {TlsOutcome::Kind::Failed, 0, 0};
+SECURITY_STATUS SchannelEngine::Initialize(SecBufferDesc* input, unsigned char* out, std::size_t capacity,
+                                           std::size_t* produced) {
   SecBuffer token = {0, SECBUFFER_TOKEN, nullptr};
   SecBufferDesc output = {SECBUFFER_VERSION, 1, &token};
   ULONG attributes = 0;
@@ -79,20 +78,46 @@ TlsOutcome SchannelEngine::Step(SecBufferDesc* input, std::size_t inputLength, u
       InitializeSecurityContextA(&credentials_, haveContext_ ? &context_ : nullptr, host_, kRequest, 0, 0, input, 0,
                                  haveContext_ ? nullptr : &context_, &output, &attributes, nullptr);
   const TokenOwner tokenOwner(token.pvBuffer, FreeContextBuffer);
+  *produced = 0;
+  if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) return status;
+  haveContext_ = true;
+  if (token.cbBuffer > capacity) return SEC_E_BUFFER_TOO_SMALL;
+  if (token.cbBuffer > 0) std::memcpy(out, token.pvBuffer, token.cbBuffer);
+  *produced = token.cbBuffer;
+  return status;
+}
+
+TlsOutcome SchannelEngine::Step(SecBufferDesc* input, std::size_t inputLength, unsigned char* out,
+                                std::size_t capacity) {
+  if (!haveCredentials_) return {TlsOutcome::Kind::Failed, 0, 0};
+  std::size_t produced = 0;
+  const SECURITY_STATUS status = Initialize(input, out, capacity, &produced);
   if (status == SEC_E_INCOMPLETE_MESSAGE) return {TlsOutcome::Kind::NeedMore, 0, 0};
   if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) return {TlsOutcome::Kind::Failed, 0, 0};
-  haveContext_ = true;
-  if (token.cbBuffer > capacity) return {TlsOutcome::Kind::Failed, 0, 0};
-  if (token.cbBuffer > 0) std::memcpy(out, token.pvBuffer, token.cbBuffer);
   // What follows the handshake's last message (the server's first records)
   // is handed back as extra, for the next call.
   std::size_t used = inputLength;
   if (input != nullptr && input->pBuffers[1].BufferType == SECBUFFER_EXTRA) used -= input->pBuffers[1].cbBuffer;
-  if (status == SEC_I_CONTINUE_NEEDED) return {TlsOutcome::Kind::Continue, used, token.cbBuffer};
+  if (status == SEC_I_CONTINUE_NEEDED) return {TlsOutcome::Kind::Continue, used, produced};
   if (QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK) {
     return {TlsOutcome::Kind::Failed, used, 0};
   }
-  return {TlsOutcome::Kind::Done, used, token.cbBuffer};
+  return {TlsOutcome::Kind::Done, used, produced};
+}
+
+std::uint16_t SchannelEngine::NegotiatedVersion() {
+  SecPkgContext_ConnectionInfo info = {};
+  if (QueryContextAttributesA(&context_, SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK) return 0;
+  // The protocol bits of either side: whichever the handshake used.
+  const struct {
+    DWORD protocols;
+    std::uint16_t version;
+  } versions[] = {{SP_PROT_TLS1_3, 0x0304}, {SP_PROT_TLS1_2, 0x0303}, {SP_PROT_TLS1_1, 0x0302},
+                  {SP_PROT_TLS1_0, 0x0301}, {SP_PROT_SSL3, 0x0300}};
+  for (const auto& known : versions) {
+    if ((info.dwProtocol & known.protocols) != 0) return known.version;
+  }
+  return 0;
 }
 
 bool SchannelEngine::PeerTrusted(const char* host) {
@@ -157,6 +182,18 @@ std::size_t SchannelEngine::Encrypt(const char* plain, std::size_t length, unsig
   SecBufferDesc message = {SECBUFFER_VERSION, 4, buffers};
   if (EncryptMessage(&context_, 0, &message, 0) != SEC_E_OK) return 0;
   return buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
+}
+
+std::size_t SchannelEngine::CloseNotify(unsigned char* out, std::size_t capacity) {
+  if (!haveContext_) return 0;
+  DWORD type = SCHANNEL_SHUTDOWN;
+  SecBuffer control = {sizeof type, SECBUFFER_TOKEN, &type};
+  SecBufferDesc controlDesc = {SECBUFFER_VERSION, 1, &control};
+  if (ApplyControlToken(&context_, &controlDesc) != SEC_E_OK) return 0;
+  // After the shutdown token the next call gives the alert record to send.
+  std::size_t produced = 0;
+  const SECURITY_STATUS status = Initialize(nullptr, out, capacity, &produced);
+  return status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED ? produced : 0;
 }
 
 void SchannelEngine::End() {

@@ -24,13 +24,17 @@ class SchannelEngine final : public TlsEngine {
   TlsOutcome Begin(const char* host, unsigned char* out, std::size_t capacity) override;
   TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out,
                        std::size_t capacity) override;
+  std::uint16_t NegotiatedVersion() override;
   bool PeerTrusted(const char* host) override;
   TlsOutcome Decrypt(unsigned char* in, std::size_t length, unsigned char* out, std::size_t capacity) override;
   std::size_t Encrypt(const char* plain, std::size_t length, unsigned char* out, std::size_t capacity) override;
+  std::size_t CloseNotify(unsigned char* out, std::size_t capacity) override;
   void End() override;
 
  private:
   TlsOutcome Step(SecBufferDesc* input, std::size_t inputLength, unsigned char* out, std::size_t capacity);
+  // One InitializeSecurityContext call; its token, if any, copied to out.
+  SECURITY_STATUS Initialize(SecBufferDesc* input, unsigned char* out, std::size_t capacity, std::size_t* produced);
 
   CredHandle credentials_ = {};
   bool haveCredentials_ = false;

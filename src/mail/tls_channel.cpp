@@ -63,8 +63,10 @@ void TlsChannel::Handshake() {
         if (outcome.used == 0) return;
         break;
       case TlsOutcome::Kind::Done:
-        // The password goes out only to the server the account names.
-        state_ = engine_.PeerTrusted(host_) ? State::Open : State::Failed;
+        // The password goes out only to the server the account names, and
+        // only under a protocol that still protects it.
+        state_ = engine_.NegotiatedVersion() >= kMinVersion && engine_.PeerTrusted(host_) ? State::Open
+                                                                                          : State::Failed;
         return;
       case TlsOutcome::Kind::NeedMore: return;
       case TlsOutcome::Kind::Closed:
@@ -103,6 +105,14 @@ void TlsChannel::Send(const char* plain, std::size_t length) {
   const std::size_t written = engine_.Encrypt(plain, length, out, capacity);
   if (written == 0) state_ = State::Failed;
   sendingLength_ += written;
+}
+
+void TlsChannel::Close() {
+  if (state_ != State::Open) return;
+  std::size_t capacity = 0;
+  unsigned char* out = SendRoom(&capacity);
+  sendingLength_ += engine_.CloseNotify(out, capacity);
+  state_ = State::Closed;
 }
 
 }  // namespace zorvane

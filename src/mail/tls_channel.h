@@ -5,6 +5,7 @@
 // on, and turns the machine's commands into records. The transport sends
 // what sending() holds.
 #include <cstddef>
+#include <cstdint>
 
 #include "mail/tls_engine.h"
 #include "mail/tls_records.h"
@@ -15,6 +16,9 @@ class TlsChannel {
  public:
   enum class State { Off, Handshaking, Open, Closed, Failed };
 
+  // Nothing older: TLS 1.1 and below have known attacks on their ciphers.
+  static constexpr std::uint16_t kMinVersion = 0x0303;  // TLS 1.2
+
   explicit TlsChannel(TlsEngine& engine) : engine_(engine) {}
 
   // Begins a session with host, whose name the certificate must carry.
@@ -24,6 +28,8 @@ class TlsChannel {
   // The next plaintext, at most capacity bytes; 0 when none is waiting.
   std::size_t ReadPlain(char* out, std::size_t capacity);
   void Send(const char* plain, std::size_t length);
+  // Ends an open session with close_notify, which sending() then holds.
+  void Close();
 
   State state() const { return state_; }
   const char* sending() const { return reinterpret_cast<const char*>(sending_); }

@@ -2,6 +2,7 @@
 // The cryptography of a TLS client as the channel needs it: SChannel in the
 // program, a stand-in in the tests. Every call works on whole records.
 #include <cstddef>
+#include <cstdint>
 
 namespace zorvane {
 
@@ -25,12 +26,17 @@ class TlsEngine {
   virtual TlsOutcome Begin(const char* host, unsigned char* out, std::size_t capacity) = 0;
   virtual TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out,
                                std::size_t capacity) = 0;
+  // The protocol the handshake settled on, numbered as on the wire (0x0303
+  // for TLS 1.2); 0 when it cannot be told.
+  virtual std::uint16_t NegotiatedVersion() = 0;
   // The server's certificate chain leads to a trusted root and names host.
   virtual bool PeerTrusted(const char* host) = 0;
   // Decrypts the first record of in; the plaintext goes to out.
   virtual TlsOutcome Decrypt(unsigned char* in, std::size_t length, unsigned char* out, std::size_t capacity) = 0;
   // Encrypts plain into out; returns the bytes written, 0 on failure.
   virtual std::size_t Encrypt(const char* plain, std::size_t length, unsigned char* out, std::size_t capacity) = 0;
+  // The close_notify alert into out; returns the bytes written, 0 on failure.
+  virtual std::size_t CloseNotify(unsigned char* out, std::size_t capacity) = 0;
   // Forgets the session.
   virtual void End() = 0;
 };

@@ -5,51 +5,10 @@
 
 #include "mail/silence_limit.h"
 #include "mail/tls_channel.h"
+#include "toy_tls_engine.h"
 
 namespace zorvane::testing {
 namespace {
-
-std::string Record(unsigned char type, const std::string& body) {
-  return std::string{static_cast<char>(type), 3, 3, static_cast<char>(body.size() >> 8),
-                     static_cast<char>(body.size() & 0xFF)} + body;
-}
-
-// A toy TLS: two handshake records complete the handshake (the client answers
-// the second with "FIN"), application records carry their plaintext as it is,
-// and an alert closes.
-class ToyEngine : public TlsEngine {
- public:
-  TlsOutcome Begin(const char*, unsigned char* out, std::size_t) override {
-    std::memcpy(out, "HELLO", 5);
-    return {TlsOutcome::Kind::Continue, 0, 5};
-  }
-  TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out, std::size_t) override {
-    if (stall) return {TlsOutcome::Kind::Continue, 0, 0};
-    const std::size_t record = 5 + (in[3] << 8 | in[4]);
-    if (++handshakes < 2) return {TlsOutcome::Kind::Continue, record, 0};
-    std::memcpy(out, "FIN", 3);
-    return {TlsOutcome::Kind::Done, record < length ? record : length, 3};
-  }
-  bool PeerTrusted(const char* host) override { return trusted && std::string(host) == "pop.example.test"; }
-  TlsOutcome Decrypt(unsigned char* in, std::size_t, unsigned char* out, std::size_t) override {
-    const std::size_t body = in[3] << 8 | in[4];
-    if (in[0] == 21) return {TlsOutcome::Kind::Closed, 5 + body, 0};
-    std::memcpy(out, in + 5, body);
-    return {TlsOutcome::Kind::Continue, 5 + body, body};
-  }
-  std::size_t Encrypt(const char* plain, std::size_t length, unsigned char* out, std::size_t) override {
-    const std::string record = Record(23, std::string(plain, length));
-    std::memcpy(out, record.data(), record.size());
-    return record.size();
-  }
-  void End() override { handshakes = 0; }
-
-  int handshakes = 0;
-  bool trusted = true;
-  bool stall = false;  // goes on without taking anything
-};
-
-const std::string kServerHandshake = Record(22, "server hello") + Record(22, "certificate and done");
 
 TEST(TlsChannel, ServerBytesInAnyChunksGiveTheSameHandshakeAndPlaintext) {
   const struct {
@@ -108,7 +67,13 @@ TEST(TlsChannel, CommandsGoOutAsRecordsOnlyOnceOpen) {
   channel.Receive(kServerHandshake.data(), kServerHandshake.size());
   channel.Sent();
   channel.Send("USER a\r\n", 8);
-  EXPECT_EQ(std::string(channel.sending(), channel.sendingLength()), Record(23, "USER a\r\n"));
+  EXPECT_EQ(std::string(channel.sending(), channel.sendingLength()), "E(USER a\r\n)");
+  channel.Sent();
+  channel.Close();  // close_notify, once, and nothing after it
+  channel.Send("QUIT\r\n", 6);
+  channel.Close();
+  EXPECT_EQ(std::string(channel.sending(), channel.sendingLength()), "NOTIFY");
+  EXPECT_EQ(channel.state(), TlsChannel::State::Closed);
   channel.Stop();
   EXPECT_EQ(channel.state(), TlsChannel::State::Off);
   EXPECT_EQ(engine.handshakes, 0);
