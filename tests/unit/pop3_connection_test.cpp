@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "mail/pop3_connection.h"
+#include "toy_tls_engine.h"
+
+namespace zorvane::testing {
+namespace {
+
+// An address token: below 100, 127.0.0.n; from 100 on, the IPv6 address ::n.
+NetAddress Address(int n) {
+  NetAddress address = {n < 100 ? NetAddress::Family::V4 : NetAddress::Family::V6, {}, 0};
+  if (n < 100) {
+    address.bytes[0] = 127, address.bytes[3] = static_cast<std::uint8_t>(n);
+  } else {
+    address.bytes[15] = static_cast<std::uint8_t>(n);
+  }
+  return address;
+}
+
+int Token(const NetAddress& address) {
+  return address.family == NetAddress::Family::V4 ? address.bytes[3] : address.bytes[15];
+}
+
+// Runs a script of events, '|' between them, and logs what the connection
+// asks for after each: "connect N:PORT", "[bytes]", "finish STATUS COUNT SIZE", "close".
+struct Script {
+  explicit Script(std::int32_t port) {
+    PopAccount account = {"", "pop.example.test", "alice", "secret", port, 1, 0};
+    connection.Start(account, 0);
+  }
+
+  std::string Run(const std::string& script) {
+    std::istringstream steps(script);
+    for (std::string step; std::getline(steps, step, '|');) {
+      const std::string event = step.substr(0, step.find(' '));
+      const std::string argument = step.size() > event.size() ? step.substr(event.size() + 1) : "";
+      if (event == "resolve") {
+        NetAddress addresses[20];
+        std::size_t count = 0;
+        std::istringstream tokens(argument);
+        for (int n; tokens >> n;) addresses[count++] = Address(n);
+        connection.OnResolved(addresses, count, now);
+      } else if (event == "notstarted") {
+        connection.OnLookupNotStarted();
+      } else if (event == "refused") {
+        connection.OnConnectFailed(now);
+      } else if (event == "connected") {
+        connection.OnConnected(now);
+      } else if (event == "recv") {
+        EXPECT_EQ(connection.OnReceived(argument.data(), argument.size(), now), argument.size());
+      } else if (event == "closed") {
+        connection.OnPeerClosed();
+      } else if (event == "tick") {
+        connection.OnTick(now = std::stoull(argument));
+      } else if (event == "tls") {
+        engine.version = static_cast<std::uint16_t>(std::stoi(argument, nullptr, 16));
+      } else {
+        EXPECT_EQ(event, "abandon");
+        connection.Abandon();
+      }
+      Take();
+    }
+    return log;
+  }
+
+  void Take() {
+    for (ConnectionAction action = connection.Next(); action.kind != ConnectionAction::Kind::None;
+         action = connection.Next()) {
+      switch (action.kind) {
+        case ConnectionAction::Kind::Connect:
+          log += "connect " + std::to_string(Token(action.address)) + ":" + std::to_string(action.port) + " ";
+          break;
+        case ConnectionAction::Kind::Send: log += "[" + std::string(action.bytes, action.length) + "]"; break;
+        case ConnectionAction::Kind::Finish:
+          log += "finish " + std::to_string(static_cast<int>(action.result.Status)) + " " +
+                 std::to_string(action.result.MailCount) + " " + std::to_string(action.result.MailSize);
+          break;
+        default: log += "close"; break;
+      }
+    }
+  }
+
+  ToyEngine engine;
+  TlsChannel tls{engine};
+  Pop3Connection connection{tls};
+  std::uint64_t now = 0;
+  std::string log;
+};
+
+const std::string kDialogue = "recv +OK\r\n|recv +OK\r\n|recv +OK\r\n|recv +OK 2 9\r\n|recv +OK\r\n";
+const std::string kCommands = "[USER alice\r\n][PASS secret\r\n][STAT\r\n][QUIT\r\n]";
+
+std::string Tls(const std::string& line) { return "recv " + Record(23, line); }
+const std::string kTlsReady = "resolve 1|connected|recv " + kServerHandshake + "|" + Tls("+OK\r\n");
+const std::string kTlsDialogue =
+    kTlsReady + "|" + Tls("+OK\r\n") + "|" + Tls("+OK\r\n") + "|" + Tls("+OK 2 9\r\n") + "|" + Tls("+OK\r\n");
+const std::string kTlsCommands = "[HELLO][FIN][E(USER alice\r\n)][E(PASS secret\r\n)][E(STAT\r\n)][E(QUIT\r\n)]";
+
+TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
+  const struct {
+    const char* what;
+    std::int32_t port;
+    std::string script, log;
+  } cases[] = {
+      // Which addresses are tried, in which order, and when the next one is.
+      {"IPv6 refused, then IPv4", 2110, "resolve 101 1|refused|connected|" + kDialogue,
+       "connect 101:2110 connect 1:2110 " + kCommands + "finish 0 2 9"},
+      {"every address refused", 110, "resolve 101 1 2|refused|refused|refused",
+       "connect 101:110 connect 1:110 connect 2:110 finish 3 0 0"},
+      {"an address given twice is tried once", 110, "resolve 1 1 101 1|refused|refused",
+       "connect 1:110 connect 101:110 finish 3 0 0"},
+      {"a name without addresses", 110, "resolve", "finish 2 0 0"},
+      {"a lookup that could not be asked for", 110, "notstarted|resolve 1", "finish 1 0 0"},
+      {"a connect that hangs makes way after 10 s", 110, "resolve 101 1|tick 9999|tick 10000|connected|tick 20000",
+       "connect 101:110 connect 1:110 "},
+      {"no address answers within the minute", 110,
+       "resolve 1 2 3 4 5 6 7|tick 10000|tick 20000|tick 30000|tick 40000|tick 50000|tick 60000",
+       "connect 1:110 connect 2:110 connect 3:110 connect 4:110 connect 5:110 connect 6:110 finish 3 0 0"},
+      {"once connected, never another address", 110, "resolve 1 2|connected|refused|tick 30000|closed",
+       "connect 1:110 finish 4 0 0"},
+      {"what comes before the lookup or a connect is no event", 110,
+       "connected|recv +OK\r\n|refused|resolve 1|recv +OK\r\n|connected|recv +OK\r\n", "connect 1:110 [USER alice\r\n]"},
+      // How long a server may stay silent: after the connect, its last bytes, the last command.
+      {"silent after the connect", 110, "resolve 1|connected|tick 59999|tick 60000", "connect 1:110 finish 4 0 0"},
+      {"half a line restarts the clock", 110, "resolve 1|connected|tick 50000|recv +O|tick 109999|tick 110000",
+       "connect 1:110 finish 4 0 0"},
+      {"a command restarts the clock", 110, "resolve 1|connected|tick 50000|recv +OK\r\n|tick 109999|tick 110000",
+       "connect 1:110 [USER alice\r\n]finish 4 0 0"},
+      {"a hang-up before the greeting", 110, "resolve 1|connected|closed", "connect 1:110 finish 4 0 0"},
+      {"nothing after the end", 110, "resolve 1|connected|" + kDialogue + "|recv -ERR\r\n|closed|tick 99999|refused",
+       "connect 1:110 " + kCommands + "finish 0 2 9"},
+      // Port 995 speaks TLS from the first byte, and says goodbye in it.
+      {"TLS: the dialogue in records, close_notify before the end", 995, kTlsDialogue,
+       "connect 1:995 " + kTlsCommands + "[NOTIFY]finish 0 2 9"},
+      {"TLS: a plain server", 995, "resolve 1|connected|recv +OK hi\r\n", "connect 1:995 [HELLO]finish 5 0 0"},
+      {"TLS: a hang-up in the handshake", 995, "resolve 1|connected|recv " + Record(22, "hello") + "|closed",
+       "connect 1:995 [HELLO]finish 5 0 0"},
+      {"TLS: a hang-up after the greeting", 995, kTlsReady + "|closed",
+       "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]finish 4 0 0"},
+      {"TLS 1.1 is refused before USER", 995, "tls 0302|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 5 0 0"},
+      {"TLS: a broken record after the greeting", 995, kTlsReady + "|recv \x01\x03\x03\x00\x01x",
+       "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]finish 4 0 0"},
+      {"TLS: the server's alert", 995, kTlsReady + "|recv " + Record(21, "bye"),
+       "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]finish 4 0 0"},
+      {"TLS: silent in the handshake", 995, "resolve 1|connected|tick 60000", "connect 1:995 [HELLO]finish 4 0 0"},
+      // An abort ends a session without an outcome, an open TLS session properly.
+      {"abandoned in TLS", 995, kTlsReady + "|abandon|closed", "connect 1:995 [HELLO][FIN][E(USER alice\r\n)][NOTIFY]close"},
+      {"abandoned while connecting", 110, "resolve 1|abandon|connected", "connect 1:110 close"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Script script(c.port);
+    EXPECT_EQ(script.Run(c.script), c.log);
+    const bool ended = c.log.find("finish") != std::string::npos || c.log.find("close") != std::string::npos;
+    EXPECT_EQ(script.connection.active(), !ended);
+  }
+}
+
+}  // namespace
+}  // namespace zorvane::testing
