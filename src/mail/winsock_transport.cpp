@@ -1,204 +1,158 @@
 #include "mail/winsock_transport.h"
 
-#include "mail/port_choice.h"
+#include <ws2tcpip.h>
+
+#include <cstring>
 
 namespace zorvane {
 
 namespace {
-// One recv takes at most this much, and the machine is fed no more at once.
-constexpr int kChunkSize = 256;
 // How much of a closing server's last words is read before the socket closes.
 constexpr int kMaxDrainReads = 64;
-// The POP3 port over TLS from the first byte on.
-constexpr std::int32_t kPop3sPort = 995;
-constexpr UINT kSilenceCheckMs = 1000;
+constexpr UINT kTickMs = 1000;
 }  // namespace
 
-void WinsockTransport::Attach(HWND window, const AccountMessages (&messages)[kAccountCount], UINT_PTR silenceTimer) {
+void WinsockTransport::Attach(HWND window, const AccountMessages (&messages)[kAccountCount], UINT_PTR timer) {
   window_ = window;
-  silenceTimer_ = silenceTimer;
-  for (int i = 0; i < kAccountCount; ++i) connections_[i].messages = messages[i];
+  timer_ = timer;
+  for (int i = 0; i < kAccountCount; ++i) {
+    accounts_[i].lookup.Attach(window, messages[i].lookupDone);
+    accounts_[i].socketEvent = messages[i].socketEvent;
+  }
 }
 
-std::optional<CheckResult> WinsockTransport::StartSession(int n, const PopAccount& account) {
-  Connection& connection = connections_[n - 1];
-  Release(connection);
-  connection.session.Start(account.Serv, account.UserId, account.PassWord);
-  connection.portNo = account.PortNo;
-  connection.tls = account.PortNo == kPop3sPort;
-  connection.lookup = WSAAsyncGetHostByName(window_, connection.messages.lookupDone, connection.session.host(),
-                                            connection.hostEntry, sizeof connection.hostEntry);
-  if (connection.lookup == nullptr) return Fail(connection, CheckStatus::LookupNotStarted);
-  if (connection.tls) engine_.Prepare();  // while the lookup runs
-  return std::nullopt;
+std::optional<CheckResult> WinsockTransport::StartSession(int n, const PopAccount& popAccount) {
+  Account& account = accounts_[n - 1];
+  CloseSocket(account);
+  const servent* service = getservbyname("pop3", "tcp");
+  account.connection.Start(popAccount, service != nullptr ? ntohs(service->s_port) : 0);
+  if (!account.lookup.Start(account.connection.host())) {
+    account.connection.OnLookupNotStarted();
+  } else if (account.connection.secure()) {
+    engine_.Prepare();  // while the lookup runs
+  }
+  return CarryOut(account);
 }
 
 std::optional<CheckResult> WinsockTransport::OnLookupDone(int n, WPARAM wParam, LPARAM lParam) {
-  Connection& connection = connections_[n - 1];
-  // Only the completion of the request still outstanding counts; one that
-  // was cancelled or belongs to an earlier check is ignored.
-  if (connection.lookup == nullptr || reinterpret_cast<HANDLE>(wParam) != connection.lookup) return std::nullopt;
-  connection.lookup = nullptr;
-  if (!connection.session.active()) return std::nullopt;
-  const auto* host = reinterpret_cast<const hostent*>(connection.hostEntry);
-  if (WSAGETASYNCERROR(lParam) != 0 || host->h_addrtype != AF_INET || host->h_length != 4 ||
-      host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr) {
-    return Fail(connection, CheckStatus::HostNotFound);
-  }
-  return Connect(connection);
-}
-
-std::optional<CheckResult> WinsockTransport::Connect(Connection& connection) {
-  connection.socket = socket(AF_INET, SOCK_STREAM, 0);
-  if (connection.socket == INVALID_SOCKET ||
-      WSAAsyncSelect(connection.socket, window_, connection.messages.socketEvent,
-                     FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) != 0) {
-    return Fail(connection, CheckStatus::SocketError);
-  }
-  const servent* service = getservbyname("pop3", "tcp");
-  const std::uint16_t servicePort = service != nullptr ? ntohs(service->s_port) : 0;
-
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(ChooseConnectPort(connection.portNo, servicePort));
-  const auto* host = reinterpret_cast<const hostent*>(connection.hostEntry);
-  CopyMemory(&address.sin_addr, host->h_addr_list[0], 4);
-  if (connect(connection.socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == SOCKET_ERROR &&
-      WSAGetLastError() != WSAEWOULDBLOCK) {
-    return Fail(connection, CheckStatus::SocketError);
-  }
-  connection.session.OnConnecting();
-  connection.silence.Restart(GetTickCount64());
-  SetTimer(window_, silenceTimer_, kSilenceCheckMs, nullptr);
-  return std::nullopt;
+  Account& account = accounts_[n - 1];
+  NetAddress addresses[Pop3Connection::kMaxAddresses];
+  std::size_t count = 0;
+  if (!account.lookup.Take(wParam, lParam, addresses, Pop3Connection::kMaxAddresses, &count)) return std::nullopt;
+  account.connection.OnResolved(addresses, count, GetTickCount64());
+  return CarryOut(account);
 }
 
 std::optional<CheckResult> WinsockTransport::OnSocketEvent(int n, WPARAM wParam, LPARAM lParam) {
-  Connection& connection = connections_[n - 1];
+  Account& account = accounts_[n - 1];
   // A notification queued for a socket that has since been closed is stale.
-  if (connection.socket == INVALID_SOCKET || static_cast<SOCKET>(wParam) != connection.socket) return std::nullopt;
-  if (!connection.session.active()) return std::nullopt;
+  if (account.socket == INVALID_SOCKET || static_cast<SOCKET>(wParam) != account.socket) return std::nullopt;
   switch (WSAGETSELECTEVENT(lParam)) {
     case FD_CONNECT:
-      // Refused or timed out: waiting for the watchdog would hold up the other accounts.
-      if (WSAGETSELECTERROR(lParam) != 0) return Fail(connection, CheckStatus::SocketError);
-      if (connection.tls) {
-        tls_.Start(connection.session.host());
-        SendTls(connection);
-        if (tls_.state() == TlsChannel::State::Failed) {
-          return CarryOut(connection, connection.session.OnSecureChannelFailed());
-        }
+      if (WSAGETSELECTERROR(lParam) != 0) {
+        account.connection.OnConnectFailed(GetTickCount64());
+      } else {
+        account.connection.OnConnected(GetTickCount64());
       }
-      return std::nullopt;
-    case FD_READ: return Receive(connection, false);
-    case FD_CLOSE: return Receive(connection, true);
+      return CarryOut(account);
+    case FD_READ: return Receive(account, false);
+    case FD_CLOSE: return Receive(account, true);
     default: return std::nullopt;
   }
 }
 
-std::optional<CheckResult> WinsockTransport::OnSilenceTick(int n) {
-  Connection& connection = connections_[n - 1];
-  if (!connection.session.active() || !connection.silence.Expired(GetTickCount64())) return std::nullopt;
-  return Fail(connection, CheckStatus::Disconnected);
+std::optional<CheckResult> WinsockTransport::OnTimerTick(int n) {
+  Account& account = accounts_[n - 1];
+  if (!account.connection.timed()) return std::nullopt;
+  account.connection.OnTick(GetTickCount64());
+  return CarryOut(account);
 }
 
-std::optional<CheckResult> WinsockTransport::Receive(Connection& connection, bool untilClosed) {
+std::optional<CheckResult> WinsockTransport::Receive(Account& account, bool untilClosed) {
   // On FD_READ one recv is enough: WinSock posts another FD_READ while data
   // waits. On FD_CLOSE what the server sent before it closed is read to the end.
   for (;;) {
-    char chunk[kChunkSize];
-    const int received = recv(connection.socket, chunk, sizeof chunk, 0);
+    char chunk[Pop3Connection::kMaxReceive];
+    const int received = recv(account.socket, chunk, sizeof chunk, 0);
     if (received > 0) {
-      connection.silence.Restart(GetTickCount64());
-      const std::optional<CheckResult> ended = Take(connection, chunk, static_cast<std::size_t>(received));
-      if (ended || !untilClosed) return ended;
+      account.connection.OnReceived(chunk, static_cast<std::size_t>(received), GetTickCount64());
+      const std::optional<CheckResult> ended = CarryOut(account);
+      if (ended || !untilClosed || account.socket == INVALID_SOCKET) return ended;
       continue;
     }
     if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK && !untilClosed) return std::nullopt;
-    // A server that hangs up in the handshake never let the session begin.
-    const bool handshaking = connection.tls && tls_.state() == TlsChannel::State::Handshaking;
-    return CarryOut(connection, handshaking ? connection.session.OnSecureChannelFailed()
-                                            : connection.session.OnConnectionLost());
+    account.connection.OnPeerClosed();
+    return CarryOut(account);
   }
 }
 
-std::optional<CheckResult> WinsockTransport::Take(Connection& connection, const char* chunk, std::size_t length) {
-  if (!connection.tls) {
-    connection.session.Feed(chunk, length);
-    return CarryOut(connection, connection.session.Poll());
-  }
-  tls_.Receive(chunk, length);
-  SendTls(connection);
-  if (tls_.state() == TlsChannel::State::Handshaking) return std::nullopt;
-  char plain[kChunkSize];
-  for (std::size_t got; (got = tls_.ReadPlain(plain, sizeof plain)) > 0;) {
-    connection.session.Feed(plain, got);
-    if (std::optional<CheckResult> ended = CarryOut(connection, connection.session.Poll())) return ended;
-  }
-  switch (tls_.state()) {
-    case TlsChannel::State::Open: return std::nullopt;
-    case TlsChannel::State::Closed: return CarryOut(connection, connection.session.OnConnectionLost());
-    default: break;
-  }
-  // No TLS server, a failed handshake or a certificate that does not name the
-  // account's server; or a record that cannot be read later on.
-  return CarryOut(connection, connection.session.OnSecureChannelFailed());
-}
-
-std::optional<CheckResult> WinsockTransport::CarryOut(Connection& connection, SessionAction action) {
-  for (; action.kind != SessionAction::Kind::None; action = connection.session.Poll()) {
-    if (action.kind == SessionAction::Kind::Finish) {
-      // Closed before the check hands on: the display may run from there.
-      Release(connection);
-      return connection.session.result();
+std::optional<CheckResult> WinsockTransport::CarryOut(Account& account) {
+  for (;;) {
+    const ConnectionAction action = account.connection.Next();
+    switch (action.kind) {
+      case ConnectionAction::Kind::None: return std::nullopt;
+      case ConnectionAction::Kind::Connect:
+        if (!Connect(account, action)) account.connection.OnConnectFailed(GetTickCount64());
+        break;
+      case ConnectionAction::Kind::Send:
+        send(account.socket, action.bytes, static_cast<int>(action.length), 0);
+        break;
+      case ConnectionAction::Kind::Finish:
+      case ConnectionAction::Kind::Close:
+        // Closed before the check hands on: the display may run from there.
+        account.lookup.Cancel();
+        CloseSocket(account);
+        KillTimer(window_, timer_);
+        if (action.kind == ConnectionAction::Kind::Finish) return action.result;
+        return std::nullopt;
     }
-    if (connection.tls) {
-      tls_.Send(action.bytes, action.length);
-      SendTls(connection);
-    } else {
-      send(connection.socket, action.bytes, static_cast<int>(action.length), 0);
-    }
-    connection.silence.Restart(GetTickCount64());
   }
-  return std::nullopt;
 }
 
-void WinsockTransport::SendTls(Connection& connection) {
-  if (tls_.sendingLength() == 0) return;
-  send(connection.socket, tls_.sending(), static_cast<int>(tls_.sendingLength()), 0);
-  tls_.Sent();
+bool WinsockTransport::Connect(Account& account, const ConnectionAction& action) {
+  CloseSocket(account);
+  SetTimer(window_, timer_, kTickMs, nullptr);
+  sockaddr_storage address = {};
+  int length = 0;
+  if (action.address.family == NetAddress::Family::V4) {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(action.port);
+    std::memcpy(&v4->sin_addr, action.address.bytes, 4);
+    length = sizeof *v4;
+  } else {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(action.port);
+    std::memcpy(&v6->sin6_addr, action.address.bytes, 16);
+    v6->sin6_scope_id = action.address.scopeId;
+    length = sizeof *v6;
+  }
+  account.socket = socket(address.ss_family, SOCK_STREAM, IPPROTO_TCP);
+  return account.socket != INVALID_SOCKET &&
+         WSAAsyncSelect(account.socket, window_, account.socketEvent, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) == 0 &&
+         (connect(account.socket, reinterpret_cast<const sockaddr*>(&address), length) == 0 ||
+          WSAGetLastError() == WSAEWOULDBLOCK);
 }
 
-std::optional<CheckResult> WinsockTransport::Fail(Connection& connection, CheckStatus status) {
-  return CarryOut(connection, connection.session.Fail(status));
-}
-
-void WinsockTransport::Release(Connection& connection) {
-  connection.silence.Stop();
-  KillTimer(window_, silenceTimer_);
-  if (connection.tls) tls_.Stop();
-  if (connection.lookup != nullptr) {
-    WSACancelAsyncRequest(connection.lookup);
-    connection.lookup = nullptr;
+void WinsockTransport::CloseSocket(Account& account) {
+  if (account.socket == INVALID_SOCKET) return;
+  shutdown(account.socket, SD_SEND);
+  // Take what is already waiting (the reply to QUIT, usually), no more; a
+  // server that keeps sending cannot hold the program here.
+  char discard[Pop3Connection::kMaxReceive];
+  for (int read = 0; read < kMaxDrainReads; ++read) {
+    if (recv(account.socket, discard, sizeof discard, 0) <= 0) break;
   }
-  if (connection.socket != INVALID_SOCKET) {
-    shutdown(connection.socket, 1);
-    // Take what is already waiting (the reply to QUIT, usually), no more; a
-    // server that keeps sending cannot hold the program here.
-    char discard[kChunkSize];
-    for (int read = 0; read < kMaxDrainReads; ++read) {
-      if (recv(connection.socket, discard, sizeof discard - 1, 0) <= 0) break;
-    }
-    shutdown(connection.socket, 2);
-    closesocket(connection.socket);
-    connection.socket = INVALID_SOCKET;
-  }
+  shutdown(account.socket, SD_BOTH);
+  closesocket(account.socket);
+  account.socket = INVALID_SOCKET;
 }
 
 void WinsockTransport::CloseAllSessions() {
-  for (Connection& connection : connections_) {
-    Release(connection);
-    connection.session.Clear();
+  for (Account& account : accounts_) {
+    account.connection.Abandon();
+    CarryOut(account);  // an open TLS session's close_notify, then the socket closes
   }
 }
 

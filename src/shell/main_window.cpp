@@ -1,6 +1,6 @@
 #include "shell/main_window.h"
 
-#include <winsock.h>
+#include <winsock2.h>
 
 #include "common/gdi_handles.h"
 #include "resource_ids.h"
@@ -31,7 +31,7 @@ void ReadScreenSize(Program& program, HWND window) {
 void OnCreate(Program& program, HWND window) {
   program.mainWindow = window;
   program.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-  program.transport.Attach(window, kAccountMessages, kSilenceTimer);
+  program.transport.Attach(window, kAccountMessages, kConnectionTimer);
 
   Win32Registry registry;
   Win32SettingsUi ui(program.instance);
@@ -61,9 +61,9 @@ void OnDestroy(Program& program, HWND window) {
 }
 
 void OnTimer(Program& program, WPARAM timer) {
-  if (timer != kSilenceTimer) return program.cycle.OnTimerTick();
+  if (timer != kConnectionTimer) return program.cycle.OnTimerTick();
   for (int n = 1; n <= kAccountCount; ++n) {
-    if (auto ended = program.transport.OnSilenceTick(n)) return program.cycle.OnSessionEnded(n, *ended);
+    if (auto ended = program.transport.OnTimerTick(n)) return program.cycle.OnSessionEnded(n, *ended);
   }
 }
 

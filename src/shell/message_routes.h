@@ -10,8 +10,9 @@ constexpr unsigned kTrayMessage = 1029;  // WM_USER + 5
 constexpr unsigned kAutoCheckTimer = 3277;
 constexpr unsigned kWatchdogTimer = 3278;
 constexpr unsigned kWatchdogPeriodMs = 720000;
-// While a session waits on its server; its ticks are the transport's alone.
-constexpr unsigned kSilenceTimer = 3279;
+// While a connection is attempted or waits on its server; its ticks are the
+// transport's alone.
+constexpr unsigned kConnectionTimer = 3279;
 
 // What WinSock posts for accounts 1 to 4.
 constexpr AccountMessages kAccountMessages[kAccountCount] = {

@@ -1,13 +1,14 @@
 #include "shell/winsock_startup.h"
 
-#include <winsock.h>
+#include <winsock2.h>
 
 #include "common/win32_message_box.h"
 
 namespace zorvane {
 
 namespace {
-constexpr WORD kWinSockVersion = 0x0101;
+// WinSock 2: its resolver gives IPv6 and IPv4 addresses alike.
+constexpr WORD kWinSockVersion = MAKEWORD(2, 2);
 const char kWinSockTitle[] = "WinSockエラー";
 }  // namespace
 
