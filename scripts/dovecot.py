@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A private Dovecot POP3 server on 127.0.0.1 with seeded mailboxes.
+"""A private Dovecot POP3 server on 127.0.0.1 (or another loopback address) with seeded mailboxes.
 
 Used by the tests and by the demo in run.sh. Everything the instance owns
 (config, passwd-file, maildirs, sockets, state, log) lives under one folder;
@@ -106,9 +106,9 @@ def message_bytes(number, size):
     return message
 
 
-def free_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
+def free_port(address="127.0.0.1"):
+    with socket.socket(socket.AF_INET6 if ":" in address else socket.AF_INET, socket.SOCK_STREAM) as probe:
+        probe.bind((address, 0))
         return probe.getsockname()[1]
 
 
@@ -159,9 +159,10 @@ def _pid_alive(pid):
 
 
 class DovecotServer:
-    """One private Dovecot instance under `folder`, listening on 127.0.0.1."""
+    """One private Dovecot instance under `folder`, listening on 127.0.0.1
+    or the loopback address given."""
 
-    def __init__(self, folder, mailboxes, port=None, detach=False, tls=None):
+    def __init__(self, folder, mailboxes, port=None, detach=False, tls=None, address="127.0.0.1"):
         """detach: keep running after this process ends (the command line's
         way); otherwise the server is a child that ends together with it.
         tls: (address, port, certificate file, key file) of a listener that
@@ -175,6 +176,7 @@ class DovecotServer:
         self.port = None
         self.detach = detach
         self.tls = tls
+        self.address = address
         self._child = None
 
     # Paths -----------------------------------------------------------------
@@ -204,7 +206,7 @@ class DovecotServer:
         self._seed()
         attempts = 1 if self.requested_port else 5
         for _ in range(attempts):
-            self.port = self.requested_port or free_port()
+            self.port = self.requested_port or free_port(self.address)
             self._write_config()
             if self._launch():
                 self._check_mailboxes()
@@ -280,7 +282,7 @@ class DovecotServer:
                                       ("dict-async", "dict-async"))) if rootless else ""
         config = f"""\
 protocols = pop3
-listen = 127.0.0.1
+listen = {self.address}
 base_dir = {self.path("run")}
 state_dir = {self.path("state")}
 log_path = {self.log_path}
@@ -288,7 +290,7 @@ log_path = {self.log_path}
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
-login_trusted_networks = 127.0.0.0/8
+login_trusted_networks = 127.0.0.0/8 ::1/128
 default_internal_user = {internal.pw_name}
 default_login_user = {login.pw_name}
 first_valid_uid = {mail_user.pw_uid}
@@ -306,7 +308,7 @@ userdb {{
 }}
 service pop3-login {{
 {login_chroot}  inet_listener pop3 {{
-    address = 127.0.0.1
+    address = {self.address}
     port = {self.port}
   }}
   inet_listener pop3s {{
@@ -352,7 +354,7 @@ service anvil {{
                 self._child = None
                 return False
             try:
-                with socket.create_connection(("127.0.0.1", self.port), timeout=2) as probe:
+                with socket.create_connection((self.address, self.port), timeout=2) as probe:
                     if probe.recv(64).startswith(b"+OK"):
                         return True
             except OSError:
@@ -364,7 +366,7 @@ service anvil {{
     def _check_mailboxes(self):
         """Read the numbers back once, so a wrong promise fails here, not in a test."""
         for mailbox in self.mailboxes:
-            client = poplib.POP3("127.0.0.1", self.port, timeout=10)
+            client = poplib.POP3(self.address, self.port, timeout=10)
             try:
                 client.user(mailbox.user)
                 client.pass_(mailbox.password)

@@ -7,6 +7,7 @@ import re
 import socket
 import sys
 import tempfile
+import unittest
 from pathlib import Path
 
 from wine_fixture import (REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase, controls,
@@ -31,10 +32,12 @@ AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
 
 
 def setUpModule():
-    global folder, mail_server, stats, stub, refused
+    global folder, mail_server, v6_server, stats, stub, refused
     folder = tempfile.TemporaryDirectory(prefix="zorvane-e2e-")
     mail_server = dovecot.DovecotServer(folder.name, [ALICE, NOBODY, CAROL])
     mail_server.start()
+    v6_server = dovecot.DovecotServer(Path(folder.name) / "v6", [ALICE], address="::1")
+    v6_server.start()
     stats = {box.user: box.stat for box in (ALICE, NOBODY)}
     # Bound, not listening: connecting is refused. The stub listens later, and
     # then never answers: the kernel accepts a connection nobody reads from.
@@ -45,6 +48,7 @@ def setUpModule():
 
 def tearDownModule():
     mail_server.stop()
+    v6_server.stop()
     folder.cleanup()
     refused.close()
     stub.close()
@@ -103,6 +107,25 @@ class CheckCase(ZorvaneCase):
         connection.settimeout(TIMEOUT_MS / 1000)
         self.addCleanup(connection.close)
         return connection
+
+
+@unittest.skipUnless(os.environ.get("ZORVANE_E2E_NAMESPACE"), "needs the suite's own hosts file: run_e2e.sh as root")
+class AddressesTest(CheckCase):
+    """Names of tests/e2e/hosts: v6only.zorvane.test is ::1 alone, dual.zorvane.test
+    ::1 and then 127.0.0.1. The Dovecot on ::1 has its own mailbox of alice's."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 2},
+                        account("IPv6だけ", v6_server.port, "alice", ALICE.password, server="v6only.zorvane.test"),
+                        account("IPv4で", mail_server.port, "alice", ALICE.password, server="dual.zorvane.test"),
+                        account("全部拒絶", refused.getsockname()[1], server="dual.zorvane.test"),
+                        account("次の箱", mail_server.port, "nobody", NOBODY.password))
+
+    def test_1_each_address_in_turn_until_one_answers_socket_error_when_none_does(self):
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.assertEqual(self.results(), [("IPv6だけ", *mail(*ALICE.stat)), ("IPv4で", *mail(*stats["alice"])),
+                                          ("全部拒絶", "エラー", "ソケットエラー"), ("次の箱", *mail(*stats["nobody"]))])
 
 
 class DovecotCheckTest(CheckCase):

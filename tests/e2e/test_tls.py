@@ -70,15 +70,20 @@ def setUpModule():
                             capture_output=True).stdout.hex()
     driver("root", "add", ca_der)
 
-    def context(pair):
+    def context(pair, version=None):
         tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         tls.load_cert_chain(*pair)
+        if version:  # an old protocol needs the old ciphers too
+            tls.set_ciphers("DEFAULT@SECLEVEL=0")
+            tls.minimum_version = tls.maximum_version = version
         return tls
     # A name matches an address only through the certificate's common name.
     servers = {"wrong name": Server("127.0.0.2", context(localhost), b"+OK\r\n"),
                "unknown CA": Server("127.0.0.3", context(certificate(path, "ip", stranger, "127.0.0.3")), b"+OK\r\n"),
                "plain": Server("127.0.0.4", greeting=b"+OK plain\r\n"),
-               "silent": Server("127.0.0.5")}
+               "silent": Server("127.0.0.5"),
+               "TLS 1.1": Server("127.0.0.6", context(certificate(path, "old", ca, "127.0.0.6"), ssl.TLSVersion.TLSv1_1),
+                                 b"+OK\r\n")}
 
 
 def tearDownModule():
@@ -110,9 +115,12 @@ class SilentServerTest(ZorvaneCase):
     @classmethod
     def settings(cls):
         return settings({"ChkOpti": 2}, account("無言", 995, server="127.0.0.5"),
-                        account("暗号", 995, "alice", ALICE.password, server="localhost"))
+                        account("暗号", 995, "alice", ALICE.password, server="localhost"),
+                        account("旧TLS", 995, server="127.0.0.6"))
 
-    def test_1_a_silent_server_costs_its_own_account_only(self):
+    def test_1_a_silent_server_costs_its_own_account_only_and_tls_1_1_gets_no_password(self):
         driver("post", WM_COMMAND, CHECK_MAIL, 0)
         texts = controls(*RESULTS, 120000)  # the limit is a minute
-        self.assertEqual([(texts[1002], texts[1003]), (texts[1005], texts[1009])], [CUT, mail(*ALICE.stat)])
+        self.assertEqual([(texts[1002], texts[1003]), (texts[1005], texts[1009]), (texts[1011], texts[1012])],
+                         [CUT, mail(*ALICE.stat), GREETING_ERROR])
+        self.assertEqual(servers["TLS 1.1"].received, b"")
