@@ -105,7 +105,7 @@ void ServerDialog::Show(int slot, const PopAccount& account) {
   SetDlgItemInt(window(), IDC_SERVER_PORT, static_cast<UINT>(account.PortNo), FALSE);
   SetDlgItemTextA(window(), IDC_SERVER_USER, account.UserId);
   SetDlgItemTextA(window(), IDC_SERVER_PASSWORD, account.PassWord);
-  CheckDlgButton(window(), IDC_SERVER_INCLUDE, account.ChkFlg != 0 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), IDC_SERVER_INCLUDE, TakesPartInChecks(account) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ServerDialog::ShowList(const Settings& settings, int selected) {

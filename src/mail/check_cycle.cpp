@@ -45,8 +45,7 @@ void CheckCycle::CheckFrom(int n) {
   for (; n <= kAccountCount; ++n) {
     EnterPhase(CheckPhase::Checking, n);
     const PopAccount& account = settings_.account(n);
-    // Only an account the result display shows as checked is contacted.
-    if (account.ChkFlg != 1) continue;
+    if (!TakesPartInChecks(account)) continue;
     const std::optional<CheckResult> endedAtOnce = sessions_.StartSession(n, account);
     if (!endedAtOnce) return;
     results_[n - 1] = *endedAtOnce;
