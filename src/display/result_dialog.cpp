@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "common/win32_control_fit.h"
 #include "display/result_text.h"
 #include "resource_ids.h"
 
@@ -28,6 +29,7 @@ void ResultDialog::Open(HINSTANCE instance, HWND owner) { ModelessDialog::Open(i
 
 void ResultDialog::Initialise() {
   HWND dialog = window();
+  FitControlsToFont(dialog);
   SetForegroundWindow(dialog);
   SetActiveWindow(dialog);
   PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
