@@ -44,10 +44,9 @@ void ResultDialog::Initialise() {
 }
 
 bool ResultDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-  // The button, Esc, Enter and the close box all arrive as IDCANCEL. Ending
-  // the announcement closes this dialog with everything else.
+  // The button, Esc, Enter and the close box all arrive as IDCANCEL.
   if (message != WM_COMMAND || LOWORD(wParam) != IDCANCEL) return false;
-  cycle_.ResetCheckResults();
+  handler_.ResultDialogClosed();
   return true;
 }
 

@@ -52,8 +52,7 @@ void CheckCycle::CheckFrom(int n) {
   }
   host_.KillWatchdog();
   EnterPhase(CheckPhase::Announcing);
-  // The display may run a modal loop from here, in which a new check can
-  // begin; nothing of this one is touched afterwards.
+  // May end the announcement before it returns: nothing is touched afterwards.
   host_.Announce();
 }
 
@@ -64,8 +63,9 @@ void CheckCycle::OnSessionEnded(int n, const CheckResult& result) {
 }
 
 void CheckCycle::ResetCheckResults() {
-  if (phase_ == CheckPhase::Checking) return;
-  Stop();
+  if (phase_ != CheckPhase::Announcing) return;
+  for (CheckResult& result : results_) result = CheckResult{};
+  EnterPhase(CheckPhase::Idle);
 }
 
 }  // namespace zorvane
