@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "common/win32_control_fit.h"
 #include "common/win32_message_box.h"
 #include "resource_ids.h"
 
@@ -28,6 +29,8 @@ void GeneralDialog::Open(HWND owner) {
 }
 
 void GeneralDialog::Initialise() {
+  // Before the up-down control takes its place beside the edit.
+  FitControlsToFont(window(), {{IDC_GENERAL_PERIOD, "99"}});
   form_.emplace(settings_, store_, timer_, static_cast<GeneralFormView&>(*this), window());
   form_->Open();
 }

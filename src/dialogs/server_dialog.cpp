@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
+#include "common/win32_control_fit.h"
 #include "common/win32_message_box.h"
 #include "display/ball_bitmaps.h"
 #include "resource_ids.h"
@@ -12,10 +15,7 @@ namespace {
 
 constexpr int kEdits[] = {IDC_SERVER_NAME, IDC_SERVER_HOST, IDC_SERVER_PORT, IDC_SERVER_USER, IDC_SERVER_PASSWORD};
 
-// Where the balls are drawn, in client pixels whatever the dialog font, and
-// the area a change of slot repaints.
-constexpr int kSmallBallX = 259, kSmallBallY = 225, kLargeBallX = 312, kLargeBallY = 209;
-constexpr RECT kPreviewArea = {259, 209, 344, 241};
+constexpr int kBallSizes[] = {16, 32};  // the small ball's first, in the template's order too
 
 void PlayBeep(Beep beep) {
   switch (beep) {
@@ -31,6 +31,17 @@ void PlayBeep(Beep beep) {
 void ServerDialog::Open(HWND owner) { ModelessDialog::Open(instance_, IDD_SERVER_SETTINGS, owner); }
 
 void ServerDialog::Initialise() {
+  FitControlsToFont(window(), {{IDC_SERVER_PORT, "65535"}});
+  // Each ball centred in its frame, wherever the font put it.
+  std::size_t frame = 0;
+  char className[16];
+  for (HWND c = GetWindow(window(), GW_CHILD); c != nullptr && frame < std::size(preview_);
+       c = GetWindow(c, GW_HWNDNEXT)) {
+    GetClassNameA(c, className, sizeof className);
+    if (lstrcmpiA(className, "Static") != 0 || (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) != SS_BLACKFRAME) continue;
+    preview_[frame] = CentredIn(BoxOf(window(), c), kBallSizes[frame]);
+    ++frame;
+  }
   form_.emplace(settings_, store_, static_cast<ServerFormView&>(*this), window());
   form_->Open();
   for (int id : {IDC_SERVER_NAME, IDC_SERVER_HOST, IDC_SERVER_PORT, IDC_SERVER_USER, IDC_SERVER_PASSWORD,
@@ -62,15 +73,13 @@ bool ServerDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
 
 void ServerDialog::Paint() {
   PaintDc paint(window());
-  const struct {
-    HBITMAP bitmap;
-    int x, y, size;
-  } balls[] = {{smallBall_.get(), kSmallBallX, kSmallBallY, 16}, {largeBall_.get(), kLargeBallX, kLargeBallY, 32}};
-  for (const auto& ball : balls) {
-    if (ball.bitmap == nullptr) continue;
+  const HBITMAP bitmaps[] = {smallBall_.get(), largeBall_.get()};
+  for (std::size_t i = 0; i < std::size(preview_); ++i) {
+    if (bitmaps[i] == nullptr) continue;
     MemoryDc image;
-    image.reset(paint.get(), ball.bitmap);
-    BitBlt(paint.get(), ball.x, ball.y, ball.size, ball.size, image.get(), 0, 0, SRCCOPY);
+    image.reset(paint.get(), bitmaps[i]);
+    const ControlBox& at = preview_[i];
+    BitBlt(paint.get(), at.left, at.top, at.width(), at.width(), image.get(), 0, 0, SRCCOPY);
   }
 }
 
@@ -98,14 +107,17 @@ ServerFormInput ServerDialog::Read() {
 void ServerDialog::Show(int slot, const PopAccount& account) {
   smallBall_.reset(LoadBitmapA(instance_, MAKEINTRESOURCEA(kBallBitmaps[slot].small)));
   largeBall_.reset(LoadBitmapA(instance_, MAKEINTRESOURCEA(kBallBitmaps[slot].large)));
-  InvalidateRect(window(), &kPreviewArea, TRUE);
+  for (const ControlBox& at : preview_) {
+    const RECT area = {at.left, at.top, at.right, at.bottom};
+    InvalidateRect(window(), &area, TRUE);
+  }
   // Setting a text clears the edit's modified flag.
   SetDlgItemTextA(window(), IDC_SERVER_NAME, account.NAME);
   SetDlgItemTextA(window(), IDC_SERVER_HOST, account.Serv);
   SetDlgItemInt(window(), IDC_SERVER_PORT, static_cast<UINT>(account.PortNo), FALSE);
   SetDlgItemTextA(window(), IDC_SERVER_USER, account.UserId);
   SetDlgItemTextA(window(), IDC_SERVER_PASSWORD, account.PassWord);
-  CheckDlgButton(window(), IDC_SERVER_INCLUDE, account.ChkFlg != 0 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), IDC_SERVER_INCLUDE, TakesPartInChecks(account) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ServerDialog::ShowList(const Settings& settings, int selected) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "common/control_fit.h"
 #include "common/gdi_handles.h"
 #include "common/modeless_dialog.h"
 #include "dialogs/server_form.h"
@@ -15,6 +16,7 @@ namespace zorvane {
 
 class ServerDialog final : public ModelessDialog, private ServerFormView {
  public:
+
   ServerDialog(HINSTANCE instance, Settings& settings)
       : instance_(instance), settings_(settings), ui_(instance), store_(registry_, ui_, settings) {}
 
@@ -47,6 +49,7 @@ class ServerDialog final : public ModelessDialog, private ServerFormView {
   std::optional<ServerSettingsForm> form_;
   GdiObject<HBITMAP> smallBall_;
   GdiObject<HBITMAP> largeBall_;
+  ControlBox preview_[2] = {};  // where the small ball and the large one are drawn
   // What Read hands the form. Longer texts are cut to their fields anyway.
   char texts_[kEditCount][256] = {};
 };

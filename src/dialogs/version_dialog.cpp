@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/win32_control_fit.h"
 #include "resource_ids.h"
 
 namespace zorvane {
@@ -10,6 +11,8 @@ void VersionDialog::Open(HWND owner) {
   owner_ = owner;
   ModelessDialog::Open(instance_, IDD_VERSION, owner);
 }
+
+void VersionDialog::Initialise() { FitControlsToFont(window()); }
 
 bool VersionDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
   if (message != WM_COMMAND) return false;

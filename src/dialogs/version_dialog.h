@@ -15,7 +15,7 @@ class VersionDialog final : public ModelessDialog {
   void Open(HWND owner);
 
  private:
-  void Initialise() override {}
+  void Initialise() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   HINSTANCE instance_;

@@ -22,8 +22,13 @@ void AnnouncementWindows::Show(AnnouncementStep step) {
   if (step.kind == AnnouncementStep::Kind::ResultDialog) {
     resultDialog_.Open(instance_, owner_);
   } else {
-    cycle_.ResetCheckResults();
+    Finish();
   }
+}
+
+void AnnouncementWindows::Finish() {
+  End();
+  cycle_.ResetCheckResults();
 }
 
 void AnnouncementWindows::End() {

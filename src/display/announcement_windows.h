@@ -1,6 +1,7 @@
 #pragma once
 // The windows of an announcement: the balls, one after another, and the
-// result dialog, as Announcement decides. They all end together.
+// result dialog, as Announcement decides. They all end together: when the
+// announcement is over, and then the cycle is told; or when the cycle ends it.
 #include <windows.h>
 
 #include "display/announcement.h"
@@ -10,15 +11,16 @@
 
 namespace zorvane {
 
-class AnnouncementWindows final : public BallHandler {
+class AnnouncementWindows final : public BallHandler, private ResultDialogHandler {
  public:
   AnnouncementWindows(HINSTANCE instance, const Settings& settings, CheckCycle& cycle, const ScreenSize& screen)
       : instance_(instance), settings_(settings), cycle_(cycle), screen_(screen), announcement_(screen),
-        resultDialog_(settings, cycle) {}
+        resultDialog_(settings, cycle, *this) {}
 
   // The cycle's results are final.
   void Start(HWND owner);
   // Every ball and the result dialog go; the next announcement starts afresh.
+  // The cycle's own request: it is not told.
   void End();
   // The screen given at construction now has a new size.
   void OnScreenChanged(ScreenSize from) { announcement_.Rescale(from, screen_); }
@@ -29,6 +31,9 @@ class AnnouncementWindows final : public BallHandler {
 
  private:
   void Show(AnnouncementStep step);
+  // The announcement is over by itself: its windows go, then the cycle hears of it.
+  void Finish();
+  void ResultDialogClosed() override { Finish(); }
 
   HINSTANCE instance_;
   const Settings& settings_;

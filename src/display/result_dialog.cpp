@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include "common/win32_control_fit.h"
 #include "display/result_text.h"
 #include "resource_ids.h"
 
@@ -28,6 +29,7 @@ void ResultDialog::Open(HINSTANCE instance, HWND owner) { ModelessDialog::Open(i
 
 void ResultDialog::Initialise() {
   HWND dialog = window();
+  FitControlsToFont(dialog);
   SetForegroundWindow(dialog);
   SetActiveWindow(dialog);
   PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),
@@ -42,10 +44,9 @@ void ResultDialog::Initialise() {
 }
 
 bool ResultDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
-  // The button, Esc, Enter and the close box all arrive as IDCANCEL. Ending
-  // the announcement closes this dialog with everything else.
+  // The button, Esc, Enter and the close box all arrive as IDCANCEL.
   if (message != WM_COMMAND || LOWORD(wParam) != IDCANCEL) return false;
-  cycle_.ResetCheckResults();
+  handler_.ResultDialogClosed();
   return true;
 }
 

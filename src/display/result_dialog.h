@@ -9,9 +9,17 @@
 
 namespace zorvane {
 
+class ResultDialogHandler {
+ public:
+  virtual ~ResultDialogHandler() = default;
+  // The user closed the dialog: by its button, Esc, Enter or the close box.
+  virtual void ResultDialogClosed() = 0;
+};
+
 class ResultDialog final : public ModelessDialog {
  public:
-  ResultDialog(const Settings& settings, CheckCycle& cycle) : settings_(settings), cycle_(cycle) {}
+  ResultDialog(const Settings& settings, const CheckCycle& cycle, ResultDialogHandler& handler)
+      : settings_(settings), cycle_(cycle), handler_(handler) {}
 
   void Open(HINSTANCE instance, HWND owner);
   using ModelessDialog::Close;
@@ -21,7 +29,8 @@ class ResultDialog final : public ModelessDialog {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   const Settings& settings_;
-  CheckCycle& cycle_;
+  const CheckCycle& cycle_;
+  ResultDialogHandler& handler_;
 };
 
 }  // namespace zorvane

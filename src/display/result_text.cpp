@@ -37,7 +37,7 @@ const char* StatusText(CheckStatus status) {
 
 ResultText BuildResultText(const PopAccount& account, const CheckResult& result) {
   ResultText text = {};
-  if (account.ChkFlg != 1) {
+  if (!TakesPartInChecks(account)) {
     if (account.NAME[0] == '\0') {
       CopyTextCut(text.NameText, "未登録");
     } else {

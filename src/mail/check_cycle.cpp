@@ -45,16 +45,14 @@ void CheckCycle::CheckFrom(int n) {
   for (; n <= kAccountCount; ++n) {
     EnterPhase(CheckPhase::Checking, n);
     const PopAccount& account = settings_.account(n);
-    // Only an account the result display shows as checked is contacted.
-    if (account.ChkFlg != 1) continue;
+    if (!TakesPartInChecks(account)) continue;
     const std::optional<CheckResult> endedAtOnce = sessions_.StartSession(n, account);
     if (!endedAtOnce) return;
     results_[n - 1] = *endedAtOnce;
   }
   host_.KillWatchdog();
   EnterPhase(CheckPhase::Announcing);
-  // The display may run a modal loop from here, in which a new check can
-  // begin; nothing of this one is touched afterwards.
+  // May end the announcement before it returns: nothing is touched afterwards.
   host_.Announce();
 }
 
@@ -65,8 +63,9 @@ void CheckCycle::OnSessionEnded(int n, const CheckResult& result) {
 }
 
 void CheckCycle::ResetCheckResults() {
-  if (phase_ == CheckPhase::Checking) return;
-  Stop();
+  if (phase_ != CheckPhase::Announcing) return;
+  for (CheckResult& result : results_) result = CheckResult{};
+  EnterPhase(CheckPhase::Idle);
 }
 
 }  // namespace zorvane

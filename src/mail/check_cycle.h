@@ -6,7 +6,7 @@
 //   Idle         --CheckMail-------------------------> Checking 1
 //   Checking n   --account n ended or is skipped-----> Checking n+1
 //   Checking 4   --account 4 ended or is skipped-----> Announcing (results kept)
-//   Announcing   --ResetCheckResults (display ended)-> Idle
+//   Announcing   --ResetCheckResults (display ended)-> Idle (results cleared)
 //   Checking n   --Abort (menu, watchdog, tick)------> Idle, with the abort message
 //   Announcing   --Abort, CheckMail------------------> Idle, silently (CheckMail goes on)
 //   any          --Shutdown (program exit)-----------> Idle, silently
@@ -26,10 +26,13 @@ class CheckCycleHost {
   virtual void KillWatchdog() = 0;
   // "メールチェックを中断しました。"; modal.
   virtual void ShowAbortMessage() = 0;
-  // The results are final: show them as the display mode says. May run a
-  // modal loop; the display calls ResetCheckResults when it has ended.
+  // The results are final: show them as the display mode says. Returns as
+  // soon as the first window is open; no loop of its own runs. When the
+  // announcement ends by itself the display calls ResetCheckResults, before
+  // Announce has returned if there is nothing to show.
   virtual void Announce() = 0;
-  // Ends the balls and the result dialog, whichever are open.
+  // Abort, a new check or the exit: ends the balls and the result dialog,
+  // whichever are open, and tells no one.
   virtual void EndAnnouncement() = 0;
 };
 
@@ -45,8 +48,9 @@ class CheckCycle {
   // Account n's session has ended; a report from an account whose turn it
   // is not (late, or from an aborted check) is ignored.
   void OnSessionEnded(int n, const CheckResult& result);
-  // The announcement has ended: results cleared, back to idle. A running
-  // check is left alone; only Abort stops it.
+  // The display has ended its announcement and its windows: the results are
+  // cleared and the cycle is idle. Nothing is asked of the host, so nothing
+  // comes back into the display. Outside an announcement it does nothing.
   void ResetCheckResults();
 
   CheckPhase phase() const { return phase_; }

@@ -36,4 +36,8 @@ struct Settings {
 
 inline bool IsValidAccountNumber(int n) { return n >= 1 && n <= kAccountCount; }
 
+// Only 1 counts: an account stored with any other ChkFlg is not checked, and
+// shows so everywhere.
+inline bool TakesPartInChecks(const PopAccount& account) { return account.ChkFlg == 1; }
+
 }  // namespace zorvane

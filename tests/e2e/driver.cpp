@@ -213,11 +213,30 @@ const Command kCommands[] = {
          throw Failure{1, (ended ? "Zorvane ended" : "timed out") + std::string(" showing no ") + args[0] + " '" +
                               args[1] + "'"};
        }
+       // Texts measured in the templates' font, made here: the prefix maps it to the face the dialogs get.
+       HDC dc = GetDC(window);
+       HGDIOBJ original = SelectObject(dc, CreateFontA(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
+                                                       0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "ＭＳ Ｐゴシック"));
        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
          bool checked = ClassOf(c) == "Button" && Send(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
-         Print({std::to_string(GetDlgCtrlID(c) & 0xFFFF), ClassOf(c), checked ? "1" : "0",
-                IsWindowEnabled(c) ? "1" : "0", TextOf(c)});
+         const std::string text = TextOf(c);
+         std::wstring wide(text.size() + 1, L'\0');  // the A function would read UTF-8 in the font's code page
+         SIZE extent = {};
+         GetTextExtentPoint32W(dc, wide.data(), MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(),
+                                                                    static_cast<int>(wide.size())) - 1, &extent);
+         RECT r = {}, client = {};
+         GetWindowRect(c, &r);
+         GetClientRect(c, &client);
+         const LRESULT margins = ClassOf(c) == "Edit" ? Send(c, EM_GETMARGINS, 0, 0) : 0;
+         Args fields = {std::to_string(GetDlgCtrlID(c) & 0xFFFF), ClassOf(c), checked ? "1" : "0",
+                        IsWindowEnabled(c) ? "1" : "0", text};
+         for (LONG n : {r.left, r.top, r.right, r.bottom, client.right - LOWORD(margins) - HIWORD(margins), extent.cx}) {
+           fields.push_back(std::to_string(n));
+         }
+         Print(fields);
        }
+       DeleteObject(SelectObject(dc, original));
+       ReleaseDC(window, dc);
      }},
     {"gone", "CLASS TITLE TIMEOUT_MS", 3,
      [](const Args& args) {

@@ -9,7 +9,7 @@ from test_check import (ALICE, AUTO_CHECK_SET, CHECK_MAIL, RESULT_CONTROLS, RESU
                         setUpModule, tearDownModule)  # noqa: F401
 from test_shell import MENU, click_tray, default_settings
 from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, ZorvaneCase, controls,
-                          driver, no_window, reg_values, rows, wait_until)
+                          driver, no_window, reg_values, rows, screenshot, wait_until)
 
 SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
 SERVER_SETTINGS, GENERAL_SETTINGS, VERSION_INFO, HELP = 40002, 40006, 40007, 40008
@@ -20,13 +20,46 @@ def values_of(key, values):
     return {name: value for (subkey, name), value in values.items() if subkey == key}
 
 
+def layout(window):
+    """{label text or control id: (checked, left, top, right, bottom, room for text, text width)}, in screen pixels
+    with the text measured in the dialog's font; and the frames, the statics without text."""
+    found, frames = {}, []
+    for id, kind, checked, _, text, *numbers in rows(driver("controls", *window, TIMEOUT_MS)):
+        found[text if kind == "Static" else id] = box = (checked, *map(int, numbers))
+        frames += [box[1:]] if kind == "Static" and not text else []
+    return found, frames
+
+
+def overflowing(found):
+    return [text for text, (_, left, _, right, *_, width) in found.items()
+            if not text.isdigit() and width > right - left]
+
+
+def in_frame(pixel, left, top, right, bottom, *_):
+    """Something drawn at the frame's centre, and the ring of pixels around the frame of one colour, unlike it."""
+    ring = {pixel(x, y) for x in range(left - 1, right + 1) for y in (top - 1, bottom)}
+    ring |= {pixel(x, y) for x in (left - 1, right) for y in range(top, bottom)}
+    return len(ring) == 1 and pixel((left + right) // 2, (top + bottom) // 2) not in ring
+
+
 class DialogsTest(ZorvaneCase):
     ENV = {"WINEDEBUG": "+msg,trace+exec"}  # SetTimer and ShellExecuteA in the log
 
     @classmethod
     def settings(cls):
         # Slot 1 taken, so that the form changes visibly when slot 2 is selected.
-        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", 110, enabled=0))
+        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", 110, enabled=2))
+
+    def test_0_the_pop3_form_reads_whole_in_its_font_and_an_account_stored_with_chk_flg_2_is_unticked(self):
+        driver("post", WM_COMMAND, SERVER_SETTINGS, 0, "--", "controls", *SERVER, TIMEOUT_MS,
+               "--", "settext", *SERVER, 1003, 65535)
+        shown, frames = layout(SERVER)
+        self.assertEqual((overflowing(shown), len(frames), "POP3サーバのアドレス" in shown), ([], 2, True))
+        self.assertLess(shown["1003"][6], shown["1003"][5], "65535, and room for the caret")
+        checked, left, _, right, _, _, text = shown["1007"]
+        self.assertEqual((checked, 13 + 6 + text <= right - left), ("0", True), "unticked; the box, its gap, the text")
+        self.assertTrue(wait_until(lambda: all(in_frame(screenshot("pop3-settings"), *frame) for frame in frames)))
+        driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
     def test_1_an_account_set_up_from_the_tray_menu_is_stored_and_the_next_check_uses_it(self):
         click_tray(WM_RBUTTONDOWN)
@@ -59,19 +92,22 @@ class DialogsTest(ZorvaneCase):
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
     def test_3_general_settings_save_the_period_and_the_mode_and_restart_the_timer(self):
-        driver("post", WM_COMMAND, GENERAL_SETTINGS, 0, "--", "controls", *GENERAL, TIMEOUT_MS, "--",
-               "settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "press", *GENERAL, 1,
+        driver("post", WM_COMMAND, GENERAL_SETTINGS, 0, "--", "controls", *GENERAL, TIMEOUT_MS)
+        screenshot("general-settings")
+        driver("settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "press", *GENERAL, 1,
                "--", "gone", *GENERAL, TIMEOUT_MS)
         periods = lambda: AUTO_CHECK_SET.findall(self.zorvane.log.read_bytes())  # noqa: E731
         self.assertEqual(wait_until(lambda: periods()[1:]), [b"420000"])
         saved = settings({"IsChk": 1, "ChkTime": 7, "ChkOpti": 1})
         self.assertEqual(values_of(".", reg_values()), values_of(".", saved))
 
-    def test_4_the_version_box_opens_and_closes(self):
+    def test_4_the_version_box_opens_whole_and_closes(self):
         driver("post", WM_COMMAND, VERSION_INFO, 0)
         texts = {row[4] for row in rows(driver("controls", *VERSION, TIMEOUT_MS))}
-        self.assertLessEqual({"Zorvane   Ver.1.1", "for Windows 10/11", "https://zorvane.example.com/",
-                              "zorvane-dev@example.com"}, texts)
+        self.assertLessEqual({"Zorvane   Ver.1.1", "for Windows 10/11", "(C) 1998-1999 Zorvane開発チーム",
+                              "https://zorvane.example.com/", "zorvane-dev@example.com"}, texts)
+        self.assertEqual(overflowing(layout(VERSION)[0]), [])
+        screenshot("version")
         driver("key", *VERSION, VK_ESCAPE, "--", "gone", *VERSION, TIMEOUT_MS)
 
     def test_5_help_writes_its_page_to_the_temporary_folder_and_asks_the_system_to_open_it(self):

@@ -32,9 +32,8 @@ class ShellTest(ZorvaneCase):
         self.assertEqual(lines[:4], ["この度は、「Zorvane」をダウンロードして頂き誠に有り難うございます。",
                                      "最初にタスクトレイ上のアイコンを右クリックして",
                                      "メールチェックを行うPOP3サーバの設定を行って下さい。", ""])
-        self.assertEqual(len(lines), 6, lines)  # then the author's name and e-mail address
-        self.assertTrue(lines[4].strip())
-        self.assertIn("@", lines[5])
+        # Then the author's name and e-mail address.
+        self.assertEqual((len(lines), bool(lines[4].strip()), "@" in lines[5]), (6, True, True), lines)
         # Ending the program now must mean another welcome next time.
         self.assertEqual(reg_values(), {})
         driver("tray", 0, 0)

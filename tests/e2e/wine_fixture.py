@@ -22,6 +22,8 @@ ZORVANE_EXE = Path(os.environ.get("ZORVANE_EXE", BUILD / "zorvane.exe"))  # anot
 DRIVER_EXE = BUILD / "tests" / "e2e" / "zdriver.exe"
 PREFIX = REPO / "build" / "e2e" / "wineprefix"
 LOG_DIR = REPO / "build" / "e2e" / "logs"
+SCREENS = REPO / "build" / "e2e" / "screens"
+SCREEN_WIDTH = 1024
 
 # Wine's first start in a prefix can take many seconds on a busy machine.
 TIMEOUT_MS = 60000
@@ -68,8 +70,8 @@ def _start():
     # Xvfb picks a free display number and tells it once it accepts clients.
     read, write = os.pipe()
     with _log("xvfb") as log:
-        _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24"], pass_fds=[write],
-                                 stdout=log, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+        _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", f"{SCREEN_WIDTH}x768x24"],
+                                 pass_fds=[write], stdout=log, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
     os.close(write)
     with os.fdopen(read) as pipe:
         env["DISPLAY"] = ":" + pipe.readline().strip()
@@ -174,6 +176,14 @@ def controls(class_name, title, timeout_ms=TIMEOUT_MS):
 def no_window(class_name, title):
     """True when no such window of Zorvane's shows within QUIET_MS."""
     return try_driver("controls", class_name, title, QUIET_MS).returncode == 1
+
+
+def screenshot(name):
+    """Saves the screen as SCREENS/NAME.png; returns pixel(x, y), the colour there as bytes."""
+    SCREENS.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["import", "-window", "root", SCREENS / f"{name}.png"], env=_env, check=True)
+    raw = subprocess.run(["convert", SCREENS / f"{name}.png", "rgb:-"], check=True, capture_output=True).stdout
+    return lambda x, y: raw[3 * (y * SCREEN_WIDTH + x):3 * (y * SCREEN_WIDTH + x + 1)]
 
 
 def dword(number):

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mail/check_cycle.h"
@@ -25,7 +26,7 @@ struct Fakes : SessionRunner, CheckCycleHost {
   void ShowAbortMessage() override { Then("abort message", onAbortMessage); }
   void Announce() override { Then("announce", onAnnounce); }
   void EndAnnouncement() override { log.push_back("end announcement"); }
-  // Logs the call, then runs its hook once, as a nested message loop would.
+  // Logs the call, then runs its hook once, as the abort message's loop or a display that ends at once would.
   void Then(const char* entry, std::function<void()>& hook) {
     log.push_back(entry);
     if (hook) std::exchange(hook, nullptr)();
@@ -49,11 +50,6 @@ class CheckCycleTest : public ::testing::Test {
     return starts;
   }
   int Count(const std::string& entry) const { return std::count(fakes.log.begin(), fakes.log.end(), entry); }
-  void ExpectIdleAndCleared() {
-    EXPECT_EQ(cycle.phase(), CheckPhase::Idle);
-    for (int n = 1; n <= 4; ++n) EXPECT_EQ(cycle.result(n).MailCount, 0) << n;
-    for (const char* entry : {"watchdog off", "close sessions", "end announcement"}) EXPECT_GE(Count(entry), 1) << entry;
-  }
 
   Settings settings = {};
   Fakes fakes;
@@ -71,12 +67,9 @@ TEST_F(CheckCycleTest, VisitsTheAccountsWithChkFlgOneInOrderThenAnnouncesOnce) {
   EXPECT_EQ(cycle.account(), 4);
   fakes.log.clear();
   cycle.OnSessionEnded(4, {1, 10, CheckStatus::UserRejected});
-
-  EXPECT_EQ(fakes.log, (Log{"watchdog off", "announce"}));
-  EXPECT_EQ(cycle.phase(), CheckPhase::Announcing);
-  EXPECT_EQ(cycle.result(1).MailSize, 900);
-  EXPECT_EQ(cycle.result(4).Status, CheckStatus::UserRejected);
-  EXPECT_EQ(cycle.result(2).MailCount, 0);
+  EXPECT_EQ(std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailSize, cycle.result(4).Status,
+                       cycle.result(2).MailCount),
+            std::tuple(Log{"watchdog off", "announce"}, CheckPhase::Announcing, 900, CheckStatus::UserRejected, 0));
 }
 
 TEST_F(CheckCycleTest, AccountsThatEndAtOnceOrAreSkippedPassInOneGo) {
@@ -85,9 +78,8 @@ TEST_F(CheckCycleTest, AccountsThatEndAtOnceOrAreSkippedPassInOneGo) {
     fakes.failAtOnce = failAtOnce;
     Enable({failAtOnce, failAtOnce, failAtOnce, failAtOnce});
     cycle.CheckMail();
-    EXPECT_EQ(Starts().size(), failAtOnce ? 4u : 0u);
-    EXPECT_EQ(Count("announce"), 1);
-    EXPECT_EQ(cycle.result(3).Status, failAtOnce ? CheckStatus::LookupNotStarted : CheckStatus::Ok);
+    EXPECT_EQ(std::tuple(Starts().size(), Count("announce"), cycle.result(3).Status),
+              std::tuple(failAtOnce ? 4u : 0u, 1, failAtOnce ? CheckStatus::LookupNotStarted : CheckStatus::Ok));
   }
 }
 
@@ -101,31 +93,32 @@ TEST_F(CheckCycleTest, OnlyTheAccountWhoseTurnItIsHandsOnAndOnlyOnce) {
 
   cycle.Abort();
   cycle.OnSessionEnded(2, {7, 7, CheckStatus::Ok});  // a late report of the aborted check
-  EXPECT_EQ(Starts().size(), 2u);
-  EXPECT_EQ(cycle.result(2).MailCount, 0);
+  EXPECT_EQ(std::pair(Starts().size(), cycle.result(2).MailCount), std::pair(std::size_t{2}, 0));
 }
 
-TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRan) {
+TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRanAndShutdownIsSilent) {
   const struct {
     const char* phase;
     std::function<void(CheckCycle&)> reach;
+    void (CheckCycle::*stop)();
     int messages;
-  } cases[] = {{"idle", [](CheckCycle&) {}, 0},
-               {"checking", [](CheckCycle& c) { c.CheckMail(); }, 1},
-               {"announcing", [](CheckCycle& c) { c.CheckMail(), c.OnSessionEnded(1, {5, 5, CheckStatus::Ok}); }, 0}};
+  } cases[] = {{"idle", [](CheckCycle&) {}, &CheckCycle::Abort, 0},
+               {"checking", [](CheckCycle& c) { c.CheckMail(); }, &CheckCycle::Abort, 1},
+               {"announcing", [](CheckCycle& c) { c.CheckMail(), c.OnSessionEnded(1, {5, 5, CheckStatus::Ok}); },
+                &CheckCycle::Abort, 0},
+               {"shut down while checking", [](CheckCycle& c) { c.CheckMail(); }, &CheckCycle::Shutdown, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.phase);
     Enable({1, 0, 0, 0});
     c.reach(cycle);
     fakes.log.clear();
-    CheckPhase phaseDuringMessage = CheckPhase::Checking;
+    CheckPhase phaseDuringMessage = CheckPhase::Idle;
     fakes.onAbortMessage = [&] { phaseDuringMessage = cycle.phase(); };
-    cycle.Abort();
-    EXPECT_EQ(Count("abort message"), c.messages);
-    if (c.messages) {
-      EXPECT_EQ(phaseDuringMessage, CheckPhase::Idle);
-    }
-    ExpectIdleAndCleared();
+    (cycle.*c.stop)();
+    EXPECT_EQ(std::tuple(Count("abort message"), phaseDuringMessage, cycle.phase()),
+              std::tuple(c.messages, CheckPhase::Idle, CheckPhase::Idle));
+    for (int n = 1; n <= 4; ++n) EXPECT_EQ(cycle.result(n).MailCount, 0) << n;
+    for (const char* entry : {"watchdog off", "close sessions", "end announcement"}) EXPECT_GE(Count(entry), 1) << entry;
   }
 }
 
@@ -134,19 +127,14 @@ TEST_F(CheckCycleTest, TimerTickChecksUnlessACheckRunsWhichItAborts) {
   cycle.OnTimerTick();
   EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
   cycle.OnTimerTick();
-  EXPECT_EQ(cycle.phase(), CheckPhase::Idle);
-  EXPECT_EQ(Count("abort message"), 1);
-  EXPECT_EQ(Starts().size(), 1u);
+  EXPECT_EQ(std::tuple(cycle.phase(), Count("abort message"), Starts().size()), std::tuple(CheckPhase::Idle, 1, 1u));
 
-  // While the results are shown, a tick closes them silently and checks afresh;
-  // the new check survives the unwinding of the old announcement.
+  // While the results are shown, a tick closes them silently and checks afresh.
   cycle.CheckMail();
-  fakes.onAnnounce = [&] { cycle.OnTimerTick(); };
   cycle.OnSessionEnded(1, {2, 2, CheckStatus::Ok});
-  EXPECT_EQ(Count("abort message"), 1);
-  EXPECT_EQ(Starts().size(), 3u);
-  EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
-  EXPECT_EQ(cycle.result(1).MailCount, 0);
+  cycle.OnTimerTick();
+  EXPECT_EQ(std::tuple(Count("abort message"), Starts().size(), cycle.phase(), cycle.result(1).MailCount),
+            std::tuple(1, 3u, CheckPhase::Checking, 0));
 }
 
 TEST_F(CheckCycleTest, CheckMailDuringACheckAbortsWithTheMessageFirst) {
@@ -157,30 +145,28 @@ TEST_F(CheckCycleTest, CheckMailDuringACheckAbortsWithTheMessageFirst) {
   // A tick while that message is open starts the check that then runs alone.
   fakes.onAbortMessage = [&] { cycle.OnTimerTick(); };
   cycle.CheckMail();
-  EXPECT_EQ(Count("abort message"), 1);
-  EXPECT_EQ(Count("watchdog on"), 1);
-  EXPECT_EQ(Starts(), Log{"start 1"});
+  EXPECT_EQ(std::tuple(Count("abort message"), Count("watchdog on"), Starts()), std::tuple(1, 1, Log{"start 1"}));
   EXPECT_LT(std::find(fakes.log.begin(), fakes.log.end(), "abort message"),
             std::find(fakes.log.begin(), fakes.log.end(), "start 1"));
   cycle.OnSessionEnded(1, {});
   EXPECT_EQ(Starts(), (Log{"start 1", "start 2"}));
 }
 
-TEST_F(CheckCycleTest, TheDisplaysResetEndsOnlyAnAnnouncementAndShutdownIsSilent) {
+TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
   Enable({1, 0, 0, 0});
   cycle.CheckMail();
-  cycle.ResetCheckResults();
+  cycle.ResetCheckResults();  // no announcement yet
   EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
-
   cycle.OnSessionEnded(1, {4, 4, CheckStatus::Ok});
-  cycle.ResetCheckResults();
-  ExpectIdleAndCleared();
-
-  cycle.CheckMail();
   fakes.log.clear();
-  cycle.Shutdown();
-  EXPECT_EQ(Count("abort message"), 0);
-  ExpectIdleAndCleared();
+  cycle.ResetCheckResults();
+  EXPECT_EQ(std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailCount), std::tuple(Log{}, CheckPhase::Idle, 0));
+
+  // Nothing to show: the display ends before Announce has returned.
+  Enable({0, 0, 0, 0});
+  fakes.onAnnounce = [&] { cycle.ResetCheckResults(); };
+  cycle.CheckMail();
+  EXPECT_EQ(std::pair(fakes.log.back(), cycle.phase()), std::pair(std::string("announce"), CheckPhase::Idle));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "common/text.h"
 #include "display/result_text.h"
@@ -34,9 +35,8 @@ TEST(ResultText, ThreeLinesPerAccount) {
     std::strcpy(account.NAME, c.name.c_str());
     account.ChkFlg = c.chkFlg;
     const ResultText text = BuildResultText(account, c.result);
-    EXPECT_EQ(std::string(text.NameText), c.nameText ? c.nameText : std::string(58, 'n')) << c.name;
-    EXPECT_STREQ(text.CountText, c.count) << c.name;
-    EXPECT_STREQ(text.DetailText, c.detail) << c.name;
+    EXPECT_EQ(std::tuple(std::string(text.NameText), std::string(text.CountText), std::string(text.DetailText)),
+              std::tuple(c.nameText ? c.nameText : std::string(58, 'n'), c.count, c.detail)) << c.name;
   }
 }
 
