@@ -66,6 +66,8 @@ void CheckCycle::ResetCheckResults() {
   if (phase_ != CheckPhase::Announcing) return;
   for (CheckResult& result : results_) result = CheckResult{};
   EnterPhase(CheckPhase::Idle);
+  // The sessions are over; what they still hold of the accounts goes too.
+  sessions_.CloseAllSessions();
 }
 
 }  // namespace zorvane

@@ -49,8 +49,9 @@ class CheckCycle {
   // is not (late, or from an aborted check) is ignored.
   void OnSessionEnded(int n, const CheckResult& result);
   // The display has ended its announcement and its windows: the results are
-  // cleared and the cycle is idle. Nothing is asked of the host, so nothing
-  // comes back into the display. Outside an announcement it does nothing.
+  // cleared, the sessions forget the accounts' passwords and the cycle is
+  // idle. Nothing is asked of the host, so nothing comes back into the
+  // display. Outside an announcement it does nothing.
   void ResetCheckResults();
 
   CheckPhase phase() const { return phase_; }

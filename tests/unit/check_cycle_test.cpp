@@ -160,13 +160,15 @@ TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
   cycle.OnSessionEnded(1, {4, 4, CheckStatus::Ok});
   fakes.log.clear();
   cycle.ResetCheckResults();
-  EXPECT_EQ(std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailCount), std::tuple(Log{}, CheckPhase::Idle, 0));
+  EXPECT_EQ(std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailCount),
+            std::tuple(Log{"close sessions"}, CheckPhase::Idle, 0));
 
   // Nothing to show: the display ends before Announce has returned.
   Enable({0, 0, 0, 0});
   fakes.onAnnounce = [&] { cycle.ResetCheckResults(); };
   cycle.CheckMail();
-  EXPECT_EQ(std::pair(fakes.log.back(), cycle.phase()), std::pair(std::string("announce"), CheckPhase::Idle));
+  EXPECT_EQ(std::tuple(fakes.log.end()[-2], fakes.log.back(), cycle.phase()),
+            std::tuple("announce", "close sessions", CheckPhase::Idle));
 }
 
 }  // namespace
