@@ -78,6 +78,7 @@ required_stage "host build" build_preset host
 stage "host unit tests" ctest --preset host
 
 required_stage "windows build" build_preset windows
+stage "windows build is reproducible" scripts/check_reproducible.sh
 
 if command -v clang++ >/dev/null; then
   required_stage "fuzz build" build_preset fuzz
