@@ -36,22 +36,25 @@ def certificate(folder, name, issuer, subject, dns=None):
 
 class Server(threading.Thread):
     """On address:995, per connection: a TLS handshake with context, or (without
-    one) greeting, or nothing at all; then records what the client sent."""
+    one) greeting, or nothing at all; then records what the client sent,
+    answering each chunk with answer, and whether it ended with close_notify."""
 
-    def __init__(self, address, context=None, greeting=b""):
+    def __init__(self, address, context=None, greeting=b"", answer=b""):
         super().__init__(daemon=True)
         self.listener = socket.create_server((address, 995))
-        self.context, self.greeting, self.received = context, greeting, b""
+        self.context, self.greeting, self.answer, self.received, self.notified = context, greeting, answer, b"", False
         self.start()
 
     def run(self):
         with self.listener, self.listener.accept()[0] as client:
             try:
                 if self.context:
-                    client = self.context.wrap_socket(client, server_side=True)
+                    client = self.context.wrap_socket(client, server_side=True, suppress_ragged_eofs=False)
                 client.sendall(self.greeting)
                 while chunk := client.recv(4096):
                     self.received += chunk
+                    client.sendall(self.answer)
+                self.notified = bool(self.context)  # a hang-up without it raises
             except (OSError, ssl.SSLError):
                 pass  # the client gave up, as it should
 
@@ -83,7 +86,9 @@ def setUpModule():
                "plain": Server("127.0.0.4", greeting=b"+OK plain\r\n"),
                "silent": Server("127.0.0.5"),
                "TLS 1.1": Server("127.0.0.6", context(certificate(path, "old", ca, "127.0.0.6"), ssl.TLSVersion.TLSv1_1),
-                                 b"+OK\r\n")}
+                                 b"+OK\r\n"),
+               "notify": Server("127.0.0.7", context(certificate(path, "notify", ca, "127.0.0.7")), b"+OK\r\n",
+                                b"+OK 1 100\r\n")}
 
 
 def tearDownModule():
@@ -116,11 +121,12 @@ class SilentServerTest(ZorvaneCase):
     def settings(cls):
         return settings({"ChkOpti": 2}, account("無言", 995, server="127.0.0.5"),
                         account("暗号", 995, "alice", ALICE.password, server="localhost"),
-                        account("旧TLS", 995, server="127.0.0.6"))
+                        account("旧TLS", 995, server="127.0.0.6"), account("通知", 995, server="127.0.0.7"))
 
-    def test_1_a_silent_server_costs_its_own_account_only_and_tls_1_1_gets_no_password(self):
+    def test_1_a_silent_server_costs_its_own_account_only_tls_1_1_gets_no_password_and_tls_ends_with_notice(self):
         driver("post", WM_COMMAND, CHECK_MAIL, 0)
         texts = controls(*RESULTS, 120000)  # the limit is a minute
-        self.assertEqual([(texts[1002], texts[1003]), (texts[1005], texts[1009]), (texts[1011], texts[1012])],
-                         [CUT, mail(*ALICE.stat), GREETING_ERROR])
+        self.assertEqual([(texts[1002], texts[1003]), (texts[1005], texts[1009]), (texts[1011], texts[1012]),
+                          (texts[1014], texts[1015])], [CUT, mail(*ALICE.stat), GREETING_ERROR, mail(1, 100)])
         self.assertEqual(servers["TLS 1.1"].received, b"")
+        self.assertTrue(servers["notify"].notified)
