@@ -1,6 +1,7 @@
 #pragma once
 // The current user's registry in memory, with RegEnumValueA's buffer rules,
-// failures a test can inject, and a count of the keys left open.
+// failures a test can inject, a count of the keys left open and a journal of
+// every write.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -62,6 +63,7 @@ class MemoryRegistry : public RegistryBackend {
   }
   RegResult SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
                      std::uint32_t size) override {
+    journal.push_back(Written(key, name, type, data, size));
     if (!open_.count(key)) return 6;  // ERROR_INVALID_HANDLE
     Put(open_[key], name, type, std::vector<unsigned char>(data, data + size));
     return kRegOk;
@@ -83,6 +85,7 @@ class MemoryRegistry : public RegistryBackend {
   std::size_t openKeys() const { return open_.size(); }
 
   std::map<std::string, std::vector<Value>> keys;
+  std::vector<std::string> journal;
   std::set<std::string> failOpen;
   std::map<std::string, RegResult> failEnum;
   int badHandles = 0;
@@ -92,6 +95,23 @@ class MemoryRegistry : public RegistryBackend {
   RegKey Open(const std::string& path) {
     open_[++last_] = path;
     return last_;
+  }
+  // "key|name|type|length|data": the key's last name ("-" when not open); a
+  // 4-byte number in decimal, else the text to its first zero byte followed by
+  // every later non-zero byte as "+offset:value".
+  std::string Written(RegKey key, const char* name, std::uint32_t type, const unsigned char* data, std::uint32_t size) {
+    const std::string path = open_.count(key) ? open_[key] : "-";
+    std::string text = path.substr(path.rfind('\\') + 1) + "|" + name + "|" + std::to_string(type) + "|" +
+                       std::to_string(size) + "|";
+    if (type == kRegDword && size == 4) {
+      return text + std::to_string(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24);
+    }
+    const std::uint32_t end = static_cast<std::uint32_t>(std::find(data, data + size, 0) - data);
+    text.append(reinterpret_cast<const char*>(data), end);
+    for (std::uint32_t i = end; i < size; ++i) {
+      if (data[i] != 0) text += "+" + std::to_string(i) + ":" + std::to_string(data[i]);
+    }
+    return text;
   }
   static RegResult Copy(const std::vector<unsigned char>& value, unsigned char* data, std::uint32_t* size) {
     const bool fits = value.size() <= *size;

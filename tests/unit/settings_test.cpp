@@ -14,13 +14,21 @@ const std::string kSettings = "Software\\Quillmoor Software\\Mireth";
 std::string Pop(int n) { return kSettings + "\\POP" + std::to_string(n); }
 const std::string kRegistryError = "警告|レジストリのエラー";
 
+using Texts = std::vector<std::string>;
+
+// Message boxes and sounds go into events and, between the writes, into the registry's journal.
 class RecordingUi : public SettingsUi {
  public:
+  explicit RecordingUi(Texts& journal) : journal_(journal) {}
   void ShowMessage(OwnerWindow, const char* text, const char* title, MessageIcon) override {
-    events.push_back(std::string(title) + "|" + text);
+    Note(std::string(title) + "|" + text);
   }
-  void PlayWelcomeSound() override { events.push_back("sound"); }
-  std::vector<std::string> events;
+  void PlayWelcomeSound() override { Note("sound"); }
+  void Note(const std::string& event) { events.push_back(event), journal_.push_back(event); }
+  Texts events;
+
+ private:
+  Texts& journal_;
 };
 
 class SettingsTest : public ::testing::Test {
@@ -52,12 +60,57 @@ class SettingsTest : public ::testing::Test {
   }
 
   MemoryRegistry registry;
-  RecordingUi ui;
+  RecordingUi ui{registry.journal};
   Settings settings = {};
   SettingsStore store{registry, ui, settings};
   int window = 0;
   OwnerWindow owner = &window;
 };
+
+// Every write of a first start, SaveOptions, SaveAccount and ClearAccount in order, with the messages between
+// them; then the same operations with no Software key.
+TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
+  const auto defaults = [](const std::string& key) {
+    Texts writes;
+    for (const char* value : {"ChkFlg|4|4|0", "Imagetype|4|4|0", "PortNo|4|4|110", "NAME|1|256|", "PassWord|1|256|",
+                              "Serv|1|256|", "UserId|1|256|"}) {
+      writes.push_back(key + "|" + value);
+    }
+    return writes;
+  };
+  const auto account = [](const std::string& key) {
+    return Texts{key + "|NAME|1|128|新しい名前", key + "|Serv|1|128|127.0.0.1", key + "|UserId|1|64|bob",
+                 key + "|PassWord|1|64|>Nä", key + "|PortNo|4|4|1110", key + "|ChkFlg|4|4|1"};
+  };
+  const Texts three(3, kRegistryError);
+  Texts expected = {"sound", "ようこそ！！|" + std::string(kWelcomeText), "Mireth|BOOT|4|4|1", "Mireth|ChkTime|4|4|10",
+                    "Mireth|ChkOpti|4|4|0", "Mireth|IsChk|4|4|0"};
+  const auto add = [&](const Texts& more) { expected.insert(expected.end(), more.begin(), more.end()); };
+  for (const char* key : {"POP1", "POP2", "POP3", "POP4"}) add(defaults(key));
+  add({"Mireth|ChkTime|4|4|42", "Mireth|ChkOpti|4|4|2", "Mireth|IsChk|4|4|1", "Mireth|BOOT|4|4|1"});
+  add(account("POP2"));
+  add(defaults("POP3"));
+  add(three);
+  add({"-|ChkTime|4|4|42", "-|ChkOpti|4|4|2", "-|IsChk|4|4|1"});
+  add(three);
+  add({kRegistryError, "-|BOOT|4|4|1"});
+  add(account("-"));
+  add(three);
+  add(defaults("-"));
+  add(three);
+  add({kRegistryError});
+
+  const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5};
+  for (const bool broken : {false, true}) {
+    if (broken) registry.failOpen.insert("Software");
+    if (!broken) store.CheckFirstStart(owner);
+    settings.options = {1, 42, 2};
+    store.SaveOptions(owner);
+    store.SaveAccount(owner, broken ? 1 : 2, record);
+    store.ClearAccount(owner, broken ? 4 : 3);
+  }
+  EXPECT_EQ(registry.journal, expected);
+}
 
 TEST(Password, ScramblesAsciiBytesOtherThanTheKeyAndUndoesItself) {
   const struct {
