@@ -96,10 +96,10 @@ void WriteDefaults(SettingsKeys& keys, RegKey key, Table<N> table) {
 }
 
 template <std::size_t N, typename Record>
-void WriteSaved(SettingsKeys& keys, RegKey key, Table<N> table, Record& record) {
+void WriteSaved(SettingsKeys& keys, RegKey key, Table<N> table, const Record& record) {
   for (const StoredValue& value : table) {
-    const char* field = FieldOf(record, value);
     if (value.savedLength == 0) continue;
+    const char* field = FieldOf(record, value);
     if (value.kind == Kind::Text) keys.WriteText(key, value.name, field, value.width, value.savedLength);
     else keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(NumberOf(field)));
   }

@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SettingsStore store(registry, ui, settings);
   if (flags & 1) {
     const Value* boot = opens(0) ? registry.Find(KeyPath(0), "BOOT") : nullptr;
-    store.CheckFirstStart(nullptr);
     const bool started = boot && boot->data.size() == 4 && ReadLittleEndian32(boot->data.data()) == 1;
+    store.CheckFirstStart(nullptr);
     FUZZ_CHECK(registry.journal.empty() == started &&
                std::count(registry.journal.begin(), registry.journal.end(), "sound") == (started ? 0 : 1));
   }
