@@ -1,10 +1,11 @@
 #include "settings/settings_store.h"
 
+#include <cstddef>
 #include <cstring>
-#include <initializer_list>
 
 #include "common/text.h"
 #include "settings/password.h"
+#include "settings/settings_keys.h"
 
 namespace zorvane {
 
@@ -18,153 +19,122 @@ const char kWelcomeText[] =
 namespace {
 
 const char kWelcomeTitle[] = "ようこそ！！";
-const char kRegistryErrorText[] = "レジストリのエラー";
-const char kEnumErrorText[] = "レジストリのエラー5";
 const char kInvalidAccountText[] = "レジストリが不正です";
-const char kWarningTitle[] = "警告";
 const char kProgramErrorTitle[] = "Zorvaneエラー";
+const char kBootName[] = "BOOT";
 
-constexpr std::uint32_t kEnumBufferSize = 256;
+// A default text is empty, written as this many zero bytes.
 constexpr std::uint32_t kDefaultTextLength = 256;
 
-const char* const kAccountKeyNames[kAccountCount] = {"POP1", "POP2", "POP3", "POP4"};
+enum class Kind { Text, Number };
 
-std::uint32_t ReadLittleEndian32(const unsigned char* data) {
-  return static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-         static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
+// One stored value of an account or of the options. The records reuse the
+// registry names as field names, so each row spells its name once.
+struct StoredValue {
+  const char* name;
+  Kind kind;
+  std::size_t offset;          // of the field in its record
+  std::size_t width;           // of the field, in bytes
+  std::uint32_t savedLength;   // data bytes a save writes; 0: a save leaves the value alone
+  std::int32_t initial;        // a default number
+  int defaultsTurn;            // defaults go out in this order, not a save's
+};
+
+#define STORED_TEXT(Record, field, turn) \
+  {#field, Kind::Text, offsetof(Record, field), sizeof(Record::field), sizeof(Record::field), 0, turn}
+#define STORED_NUMBER(Record, field, saved, initial, turn) \
+  {#field, Kind::Number, offsetof(Record, field), sizeof(std::int32_t), (saved) ? 4u : 0u, initial, turn}
+
+// In the order a save writes them; the ball graphic type is only ever written
+// as a default.
+constexpr StoredValue kAccountValues[] = {
+    STORED_TEXT(PopAccount, NAME, 3),
+    STORED_TEXT(PopAccount, Serv, 5),
+    STORED_TEXT(PopAccount, UserId, 6),
+    STORED_TEXT(PopAccount, PassWord, 4),
+    STORED_NUMBER(PopAccount, PortNo, true, kDefaultPortNo, 2),
+    STORED_NUMBER(PopAccount, ChkFlg, true, 0, 0),
+    STORED_NUMBER(PopAccount, Imagetype, false, 0, 1),
+};
+
+constexpr StoredValue kOptionValues[] = {
+    STORED_NUMBER(CheckOptions, ChkTime, true, 10, 0),
+    STORED_NUMBER(CheckOptions, ChkOpti, true, 0, 1),
+    STORED_NUMBER(CheckOptions, IsChk, true, 0, 2),
+};
+
+#undef STORED_TEXT
+#undef STORED_NUMBER
+
+template <std::size_t N>
+using Table = const StoredValue (&)[N];
+
+template <typename Record>
+char* FieldOf(Record& record, const StoredValue& value) {
+  return reinterpret_cast<char*>(&record) + value.offset;
+}
+template <typename Record>
+const char* FieldOf(const Record& record, const StoredValue& value) {
+  return reinterpret_cast<const char*>(&record) + value.offset;
 }
 
-bool IsNamed(const char* name, const char* expected) { return std::strcmp(name, expected) == 0; }
+std::int32_t NumberOf(const char* field) {
+  std::int32_t number;
+  std::memcpy(&number, field, sizeof number);
+  return number;
+}
+
+template <std::size_t N>
+void WriteDefaults(SettingsKeys& keys, RegKey key, Table<N> table) {
+  for (int turn = 0; turn < static_cast<int>(N); ++turn) {
+    for (const StoredValue& value : table) {
+      if (value.defaultsTurn != turn) continue;
+      if (value.kind == Kind::Text) keys.WriteText(key, value.name, "", 1, kDefaultTextLength);
+      else keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(value.initial));
+    }
+  }
+}
+
+template <std::size_t N, typename Record>
+void WriteSaved(SettingsKeys& keys, RegKey key, Table<N> table, const Record& record) {
+  for (const StoredValue& value : table) {
+    if (value.savedLength == 0) continue;
+    const char* field = FieldOf(record, value);
+    if (value.kind == Kind::Text) keys.WriteText(key, value.name, field, value.width, value.savedLength);
+    else keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(NumberOf(field)));
+  }
+}
+
+// Only a value of the exact name and of its row's type reaches the record.
+template <std::size_t N, typename Record>
+void LoadValues(SettingsKeys& keys, RegKey key, Table<N> table, Record& record) {
+  keys.ForEachValue(key, [&](const char* name, std::uint32_t type, const unsigned char* data, std::uint32_t size) {
+    for (const StoredValue& value : table) {
+      if (std::strcmp(name, value.name) != 0) continue;
+      char* field = FieldOf(record, value);
+      // The data buffer is emptied before each value, so a short number reads
+      // as if its missing bytes were zero.
+      if (value.kind == Kind::Text && type == kRegSz) {
+        CopyTextCut(field, value.width, reinterpret_cast<const char*>(data), size);
+      } else if (value.kind == Kind::Number && type == kRegDword) {
+        const std::uint32_t number = ReadLittleEndian32(data);
+        std::memcpy(field, &number, sizeof number);
+      }
+    }
+  });
+}
 
 }  // namespace
 
-SettingsStore::OpenKeys SettingsStore::OpenSettingsKey(OwnerWindow owner) {
-  OpenKeys keys;
-  keys.software = registry_.OpenSoftwareKey();
-  if (keys.software == 0) ReportRegistryError(owner);
-  keys.maker = registry_.CreateOrOpenKey(keys.software, "Quillmoor Software");
-  if (keys.maker == 0) ReportRegistryError(owner);
-  keys.settings = registry_.CreateOrOpenKey(keys.maker, "Mireth");
-  if (keys.settings == 0) ReportRegistryError(owner);
-  return keys;
-}
-
-void SettingsStore::CloseSettingsKey(OpenKeys& keys) {
-  for (RegKey* key : {&keys.account, &keys.settings, &keys.maker, &keys.software}) {
-    if (*key != 0) registry_.CloseKey(*key);
-    *key = 0;
-  }
-}
-
-void SettingsStore::ReportRegistryError(OwnerWindow owner) {
-  ui_.ShowMessage(owner, kRegistryErrorText, kWarningTitle, MessageIcon::Error);
-}
-
-void SettingsStore::WriteDword(RegKey key, const char* name, std::uint32_t value) {
-  const unsigned char data[4] = {
-      static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-      static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-  registry_.SetValue(key, name, kRegDword, data, sizeof data);
-}
-
-void SettingsStore::WriteText(RegKey key, const char* name, const char* text, std::uint32_t dataLength) {
-  // The text, its terminator and zero bytes up to the fixed data length.
-  char data[kDefaultTextLength] = {};
-  CopyTextCut(data, dataLength, text);
-  registry_.SetValue(key, name, kRegSz, reinterpret_cast<const unsigned char*>(data), dataLength);
-}
-
 void SettingsStore::CheckFirstStart(OwnerWindow owner) {
-  OpenKeys keys = OpenSettingsKey(owner);
-  unsigned char boot[4] = {};
-  std::uint32_t type = 0;
-  std::uint32_t size = sizeof boot;
-  const RegResult result = registry_.QueryValue(keys.settings, "BOOT", &type, boot, &size);
+  SettingsKeys keys(registry_, ui_, owner);
   // The type is not looked at: any 4-byte value holding 1 means "started before".
-  const bool startedBefore = result == kRegOk && size == sizeof boot && ReadLittleEndian32(boot) == 1;
-  if (!startedBefore) {
-    ui_.PlayWelcomeSound();
-    ui_.ShowMessage(owner, kWelcomeText, kWelcomeTitle, MessageIcon::Information);
-    WriteDword(keys.settings, "BOOT", 1);
-    WriteDefaultSettings(keys.settings);
-  }
-  CloseSettingsKey(keys);
-}
-
-void SettingsStore::WriteDefaultSettings(RegKey settingsKey) {
-  WriteDword(settingsKey, "ChkTime", 10);
-  WriteDword(settingsKey, "ChkOpti", 0);
-  WriteDword(settingsKey, "IsChk", 0);
-  for (const char* keyName : kAccountKeyNames) {
-    const RegKey accountKey = registry_.CreateOrOpenKey(settingsKey, keyName);
-    WriteAccountDefaults(accountKey);
-    if (accountKey != 0) registry_.CloseKey(accountKey);
-  }
-}
-
-void SettingsStore::WriteAccountDefaults(RegKey accountKey) {
-  WriteDword(accountKey, "ChkFlg", 0);
-  WriteDword(accountKey, "Imagetype", 0);
-  WriteDword(accountKey, "PortNo", kDefaultPortNo);
-  for (const char* name : {"NAME", "PassWord", "Serv", "UserId"}) {
-    WriteText(accountKey, name, "", kDefaultTextLength);
-  }
-}
-
-template <typename Apply>
-void SettingsStore::EnumerateValues(OwnerWindow owner, RegKey key, Apply apply) {
-  // A key that could not be opened has been reported already; enumerating it
-  // would only fail at every index.
-  if (key == 0) return;
-  for (std::uint32_t index = 0;; ++index) {
-    char name[kEnumBufferSize] = {};
-    unsigned char data[kEnumBufferSize] = {};
-    std::uint32_t nameSize = kEnumBufferSize;
-    std::uint32_t dataSize = kEnumBufferSize;
-    std::uint32_t type = 0;
-    const RegResult result = registry_.EnumValue(key, index, name, &nameSize, &type, data, &dataSize);
-    if (result == kRegNoMoreItems) return;
-    if (result != kRegOk) {
-      ui_.ShowMessage(owner, kEnumErrorText, kWarningTitle, MessageIcon::Error);
-      // A value too large for the buffers is skipped; any other failure would
-      // repeat at every further index, so the enumeration ends here.
-      if (result == kRegMoreData) continue;
-      return;
-    }
-    name[kEnumBufferSize - 1] = '\0';
-    if (dataSize > kEnumBufferSize) dataSize = kEnumBufferSize;
-    apply(name, type, data, dataSize);
-  }
-}
-
-void SettingsStore::LoadOptions(OwnerWindow owner, RegKey settingsKey) {
-  CheckOptions& options = settings_.options;
-  EnumerateValues(owner, settingsKey,
-                  [&](const char* name, std::uint32_t type, const unsigned char* data, std::uint32_t) {
-                    if (type != kRegDword) return;
-                    const auto value = static_cast<std::int32_t>(ReadLittleEndian32(data));
-                    if (IsNamed(name, "ChkTime")) options.ChkTime = value;
-                    else if (IsNamed(name, "ChkOpti")) options.ChkOpti = value;
-                    else if (IsNamed(name, "IsChk")) options.IsChk = value;
-                  });
-}
-
-void SettingsStore::LoadAccountValues(OwnerWindow owner, RegKey accountKey, PopAccount& record) {
-  EnumerateValues(owner, accountKey,
-                  [&](const char* name, std::uint32_t type, const unsigned char* data, std::uint32_t size) {
-                    const char* text = reinterpret_cast<const char*>(data);
-                    if (type == kRegSz) {
-                      if (IsNamed(name, "NAME")) CopyTextCut(record.NAME, sizeof record.NAME, text, size);
-                      else if (IsNamed(name, "PassWord")) CopyTextCut(record.PassWord, sizeof record.PassWord, text, size);
-                      else if (IsNamed(name, "Serv")) CopyTextCut(record.Serv, sizeof record.Serv, text, size);
-                      else if (IsNamed(name, "UserId")) CopyTextCut(record.UserId, sizeof record.UserId, text, size);
-                    } else if (type == kRegDword) {
-                      const auto value = static_cast<std::int32_t>(ReadLittleEndian32(data));
-                      if (IsNamed(name, "PortNo")) record.PortNo = value;
-                      else if (IsNamed(name, "ChkFlg")) record.ChkFlg = value;
-                      else if (IsNamed(name, "Imagetype")) record.Imagetype = value;
-                    }
-                  });
+  if (keys.HoldsNumber(keys.settings(), kBootName, 1)) return;
+  ui_.PlayWelcomeSound();
+  ui_.ShowMessage(owner, kWelcomeText, kWelcomeTitle, MessageIcon::Information);
+  keys.WriteNumber(keys.settings(), kBootName, 1);
+  WriteDefaults(keys, keys.settings(), kOptionValues);
+  for (int n = 1; n <= kAccountCount; ++n) WriteDefaults(keys, keys.OpenAccount(n), kAccountValues);
 }
 
 void SettingsStore::LoadAccount(OwnerWindow owner, int n) {
@@ -172,24 +142,19 @@ void SettingsStore::LoadAccount(OwnerWindow owner, int n) {
     ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
     return;
   }
-  OpenKeys keys = OpenSettingsKey(owner);
-  if (n == 1) LoadOptions(owner, keys.settings);
-  keys.account = registry_.CreateOrOpenKey(keys.settings, kAccountKeyNames[n - 1]);
-  if (keys.account == 0) ReportRegistryError(owner);
+  SettingsKeys keys(registry_, ui_, owner);
+  if (n == 1) LoadValues(keys, keys.settings(), kOptionValues, settings_.options);
+  const RegKey accountKey = keys.OpenAccount(n);
+  if (accountKey == 0) keys.ReportError();
   PopAccount record = {};
-  LoadAccountValues(owner, keys.account, record);
+  LoadValues(keys, accountKey, kAccountValues, record);
   ScramblePassword(record.PassWord);
   settings_.account(n) = record;
-  CloseSettingsKey(keys);
 }
 
 void SettingsStore::SaveOptions(OwnerWindow owner) {
-  OpenKeys keys = OpenSettingsKey(owner);
-  const CheckOptions& options = settings_.options;
-  WriteDword(keys.settings, "ChkTime", static_cast<std::uint32_t>(options.ChkTime));
-  WriteDword(keys.settings, "ChkOpti", static_cast<std::uint32_t>(options.ChkOpti));
-  WriteDword(keys.settings, "IsChk", static_cast<std::uint32_t>(options.IsChk));
-  CloseSettingsKey(keys);
+  SettingsKeys keys(registry_, ui_, owner);
+  WriteSaved(keys, keys.settings(), kOptionValues, settings_.options);
 }
 
 void SettingsStore::SaveAccount(OwnerWindow owner, int n, const PopAccount& record) {
@@ -197,29 +162,24 @@ void SettingsStore::SaveAccount(OwnerWindow owner, int n, const PopAccount& reco
     ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
     return;
   }
-  char storedPassword[sizeof record.PassWord];
-  CopyTextCut(storedPassword, record.PassWord);
-  ScramblePassword(storedPassword);
-
-  OpenKeys keys = OpenSettingsKey(owner);
-  keys.account = registry_.CreateOrOpenKey(keys.settings, kAccountKeyNames[n - 1]);
-  if (keys.account == 0) ReportRegistryError(owner);
-  WriteDword(keys.settings, "BOOT", 1);
-  WriteText(keys.account, "NAME", record.NAME, sizeof record.NAME);
-  WriteText(keys.account, "Serv", record.Serv, sizeof record.Serv);
-  WriteText(keys.account, "UserId", record.UserId, sizeof record.UserId);
-  WriteText(keys.account, "PassWord", storedPassword, sizeof record.PassWord);
-  WriteDword(keys.account, "PortNo", static_cast<std::uint32_t>(record.PortNo));
-  WriteDword(keys.account, "ChkFlg", static_cast<std::uint32_t>(record.ChkFlg));
-  CloseSettingsKey(keys);
-
+  PopAccount stored = record;
+  CopyTextCut(stored.PassWord, sizeof stored.PassWord, record.PassWord, sizeof record.PassWord);
+  ScramblePassword(stored.PassWord);
+  {
+    SettingsKeys keys(registry_, ui_, owner);
+    const RegKey accountKey = keys.OpenAccount(n);
+    if (accountKey == 0) keys.ReportError();
+    keys.WriteNumber(keys.settings(), kBootName, 1);
+    WriteSaved(keys, accountKey, kAccountValues, stored);
+  }
   PopAccount& account = settings_.account(n);
-  CopyTextCut(account.NAME, record.NAME);
-  CopyTextCut(account.Serv, record.Serv);
-  CopyTextCut(account.UserId, record.UserId);
-  CopyTextCut(account.PassWord, record.PassWord);
-  account.PortNo = record.PortNo;
-  account.ChkFlg = record.ChkFlg;
+  for (const StoredValue& value : kAccountValues) {
+    if (value.savedLength == 0) continue;
+    char* field = FieldOf(account, value);
+    const char* source = FieldOf(record, value);
+    if (value.kind == Kind::Text) CopyTextCut(field, value.width, source, value.width);
+    else std::memcpy(field, source, value.width);
+  }
 }
 
 void SettingsStore::ClearAccount(OwnerWindow owner, int n) {
@@ -227,10 +187,10 @@ void SettingsStore::ClearAccount(OwnerWindow owner, int n) {
     ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
     return;
   }
-  OpenKeys keys = OpenSettingsKey(owner);
-  keys.account = registry_.CreateOrOpenKey(keys.settings, kAccountKeyNames[n - 1]);
-  WriteAccountDefaults(keys.account);
-  CloseSettingsKey(keys);
+  {
+    SettingsKeys keys(registry_, ui_, owner);
+    WriteDefaults(keys, keys.OpenAccount(n), kAccountValues);  // a failure here is not reported
+  }
   LoadAccount(owner, n);
 }
 

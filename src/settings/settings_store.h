@@ -15,7 +15,7 @@ class SettingsStore {
   SettingsStore(RegistryBackend& registry, SettingsUi& ui, Settings& settings)
       : registry_(registry), ui_(ui), settings_(settings) {}
 
-  // On the first start: welcome sound and message, BOOT = 1, defaults.
+  // On the first start: welcome sound and message, the started mark, the defaults.
   void CheckFirstStart(OwnerWindow owner);
   // Fills account n's record; account 1 also fills the options.
   void LoadAccount(OwnerWindow owner, int n);
@@ -25,25 +25,6 @@ class SettingsStore {
   void ClearAccount(OwnerWindow owner, int n);
 
  private:
-  struct OpenKeys {
-    RegKey software = 0;
-    RegKey maker = 0;
-    RegKey settings = 0;
-    RegKey account = 0;
-  };
-
-  OpenKeys OpenSettingsKey(OwnerWindow owner);
-  void CloseSettingsKey(OpenKeys& keys);
-  void WriteDefaultSettings(RegKey settingsKey);
-  void WriteAccountDefaults(RegKey accountKey);
-  void LoadOptions(OwnerWindow owner, RegKey settingsKey);
-  void LoadAccountValues(OwnerWindow owner, RegKey accountKey, PopAccount& record);
-  template <typename Apply>
-  void EnumerateValues(OwnerWindow owner, RegKey key, Apply apply);
-  void WriteDword(RegKey key, const char* name, std::uint32_t value);
-  void WriteText(RegKey key, const char* name, const char* text, std::uint32_t dataLength);
-  void ReportRegistryError(OwnerWindow owner);
-
   RegistryBackend& registry_;
   SettingsUi& ui_;
   Settings& settings_;

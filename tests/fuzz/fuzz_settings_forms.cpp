@@ -1,0 +1,87 @@
+// Drives the two settings forms with any sequence of edits, key releases, check-box clicks, selections, Update,
+// Delete, OK and Close (and the general form's arrows, check box, mode and period), answering each question as
+// the input says; a closed form is opened again. Checks that
+// - a save never stores a blank field or port 0, and every write goes to the slot shown (or is BOOT);
+// - the unsaved flag, which the Update button shows, is set by a key release in a modified edit and by a check-box
+//   click, cleared by Update and by a switch that saved, and kept by everything else;
+// - a switch that was refused, or whose save failed, keeps the shown slot; the list always selects the shown slot;
+//   OK closes exactly when it saved; Close exactly when nothing was unsaved, the question was cancelled or it saved;
+// - the general form stores only periods of 5 to 99 and modes 0 to 2, and once it closes the timer runs exactly
+//   when automatic checking is on.
+// Input: per step an action (modulo 13), a byte that picks the edit or slot, then a text's length and bytes, answers.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "../unit/form_fakes.h"
+
+using namespace zorvane;
+using namespace zorvane::testing;
+
+#define FUZZ_CHECK(c) \
+  do { if (!(c)) { std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #c); std::abort(); } } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::uint8_t *at = data, *end = data + size;
+  const auto byte = [&] { return at < end ? *at++ : 0; };
+  const auto bytes = [&](std::size_t n) { return at += (n = std::min<std::size_t>(n, end - at)), std::string(at - n, at); };
+  SettingsInMemory s;
+  FakeServerView v;
+  FakeGeneralView g;
+  bool answer = false;  // the last one given
+  int asked = 0;
+  v.answer = [&] { return ++asked, answer = byte() & 1; };
+  v.closed = g.closed = true;
+  std::unique_ptr<ServerSettingsForm> form;
+  std::unique_ptr<GeneralSettingsForm> general;
+  while (at < end) {
+    if (v.closed) form.reset(new ServerSettingsForm(s.settings, s.store, v, nullptr)), v.closed = false, form->Open();
+    const int action = byte() % 13, pick = byte(), selected = pick % 4, edit = pick % 5;
+    const bool unsaved = form->unsaved();
+    const int shown = form->shownSlot(), questions = asked;
+    const std::size_t written = s.registry.journal.size();
+    const CheckOptions options = s.settings.options;
+    bool expect = unsaved;
+    switch (action) {
+      case 0: v.t[edit] = bytes(byte() % 140), v.modified[edit] = true; break;  // typing, the key still down
+      case 1: expect = unsaved || v.modified[edit], form->EditKeyReleased(v.modified[edit]); break;
+      case 2: v.included = !v.included, expect = true, form->CheckBoxClicked(); break;
+      case 3: v.line = selected, form->SelectionChanged(selected); break;
+      case 4: expect = false, form->UpdateButton(); break;
+      case 5: form->DeleteButton(); break;
+      case 6: form->OkButton(); break;
+      case 7: form->CloseButton(); break;
+      default:  // the general form
+        if (g.closed) general.reset(new GeneralSettingsForm(s.settings, s.store, g, g, nullptr)), g.closed = false, general->Open();
+        FUZZ_CHECK(g.timer == 0);
+        if (action == 8) general->UpDownStep(selected - 2);
+        if (action == 9) g.autoCheck = !g.autoCheck, general->AutoCheckClicked(g.autoCheck);
+        if (action == 10) g.mode = DisplayMode(selected % 3), g.period = pick & 8 ? std::to_string(byte()) : bytes(selected);
+        if (action == 11 || action == 12) action == 11 ? general->UpdateButton() : general->CloseButton();
+        const CheckOptions& o = s.settings.options;
+        const bool stored = s.registry.journal.size() > written, kept = !memcmp(&o, &options, sizeof o);
+        FUZZ_CHECK((stored ? o.ChkTime >= 5 && o.ChkTime <= 99 && o.ChkOpti >= 0 && o.ChkOpti <= 2 && o.IsChk >> 1 == 0 : kept) &&
+                   !s.registry.openKeys() && !s.registry.badHandles);
+        if (g.closed) FUZZ_CHECK(g.timer == (o.IsChk ? unsigned(o.ChkTime) * 60000 : 0) && (action == 12) != stored);
+        continue;
+    }
+    bool saved = false;
+    for (std::size_t i = written; i < s.registry.journal.size(); ++i) {
+      // "key|name|type|length|data", where only the data may hold a '|'.
+      const std::string& e = s.registry.journal[i];
+      const std::size_t bar = e.find('|'), rest = e.find('|', e.find('|', e.find('|', bar + 1) + 1) + 1) + 1;
+      const std::string key = e.substr(0, bar), head = e.substr(bar + 1, rest - bar - 1), value = e.substr(rest);
+      saved |= head == "NAME|1|128|";
+      FUZZ_CHECK(head.find("|1|") == std::string::npos || head.find("|256|") != std::string::npos || !value.empty());
+      FUZZ_CHECK(head != "PortNo|4|4|" || value != "0");
+      FUZZ_CHECK(key == "POP" + std::to_string(shown + 1) || head == "BOOT|4|4|");
+    }
+    if (action == 3 && unsaved && selected != shown) expect = !saved;
+    FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() && !s.registry.openKeys() &&
+               !s.registry.badHandles);
+    if (action == 3) FUZZ_CHECK(form->shownSlot() == (unsaved && !saved ? shown : selected) && (!saved || asked == questions + 1));
+    if (action == 6) FUZZ_CHECK(v.closed == saved);
+    if (action == 7) FUZZ_CHECK(v.closed == (!unsaved || saved || (asked > questions && !answer)));
+  }
+  return 0;
+}
