@@ -64,12 +64,16 @@ TEST(TlsChannel, CommandsGoOutAsRecordsOnlyOnceOpen) {
   channel.Sent();
   channel.Send("USER a\r\n", 8);
   EXPECT_EQ(channel.sendingLength(), 0u);
-  channel.Receive(kServerHandshake.data(), kServerHandshake.size());
+  const std::string server = kServerHandshake + Record(23, "+OK\r\n");
+  channel.Receive(server.data(), server.size());
   channel.Sent();
   channel.Send("USER a\r\n", 8);
   EXPECT_EQ(std::string(channel.sending(), channel.sendingLength()), "E(USER a\r\n)");
   channel.Sent();
-  channel.Close();  // close_notify, once, and nothing after it
+  char piece[2];
+  EXPECT_EQ(channel.ReadPlain(piece, sizeof piece), 2u);
+  channel.Close();  // close_notify, once, and nothing after it: not even the rest of "+OK\r\n"
+  EXPECT_EQ(channel.ReadPlain(piece, sizeof piece), 0u);
   channel.Send("QUIT\r\n", 6);
   channel.Close();
   EXPECT_EQ(std::string(channel.sending(), channel.sendingLength()), "NOTIFY");
