@@ -107,12 +107,6 @@ TEST(Pop3Session, PendingTextOf512BytesIsKeptAndMoreIsDropped) {
   exchange.Feed("-ERR\r\n");
   EXPECT_EQ(exchange.sent, "USER alice\r\nQUIT\r\n");
   EXPECT_EQ(session.result().Status, CheckStatus::UserRejected);
-
-  // A zero byte ends what a chunk brings.
-  exchange = Connected(session);
-  exchange.Feed(std::string("+OK\0\n-ERR\r\n", 11));
-  exchange.Feed("\r\n");
-  EXPECT_EQ(exchange.sent, "USER alice\r\n");
 }
 
 TEST(Pop3Session, AFreshStartForgetsHalfALineAndTheLastResult) {
