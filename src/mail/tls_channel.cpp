@@ -91,6 +91,9 @@ std::size_t TlsChannel::ReadPlain(char* out, std::size_t capacity) {
     if (outcome.kind == TlsOutcome::Kind::Failed) state_ = State::Failed;
     if (outcome.kind == TlsOutcome::Kind::NeedMore || (outcome.used == 0 && outcome.produced == 0)) break;
   }
+  // A channel that closed or failed hands out nothing more, not even what it
+  // decrypted before: the session on top of it has ended.
+  if (state_ != State::Open) return 0;
   const std::size_t length = plainLength_ < capacity ? plainLength_ : capacity;
   std::memcpy(out, plain_ + plainStart_, length);
   plainStart_ += length;
