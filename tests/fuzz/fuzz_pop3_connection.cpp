@@ -5,10 +5,12 @@
 //   session and each the answer to a positive line: PASS to the one after USER;
 // - on port 995 nothing but TLS goes out, and the engine encrypts only once
 //   the handshake is done, under TLS 1.2 and a certificate that names the server;
-// - once connected, the session never connects anywhere again;
+// - it connects to each address the lookup gave once, in the lookup's order,
+//   and once connected it never connects anywhere again;
 // - every session ends, once, with a status from 0 to 7.
 // Input: a set-up byte (bit 0: port 995; bit 1: certificate for another name;
 // bit 2: TLS 1.1; bit 3: an engine that takes nothing), then events.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -70,13 +72,18 @@ struct Session {
   std::string sent;   // its commands, decrypted
   int commands = 0, ends = 0;
   bool connecting = false, connected = false;
+  std::vector<std::string> untried;  // the lookup's distinct addresses, in order
 };
+
+std::string Key(const NetAddress& address) { return std::string(reinterpret_cast<const char*>(&address), sizeof address); }
 
 void Check(Pop3Connection& connection, Session& s, bool tls) {
   for (ConnectionAction a = connection.Next(); a.kind != ConnectionAction::Kind::None; a = connection.Next()) {
     FUZZ_CHECK(s.ends == 0);
     if (a.kind == ConnectionAction::Kind::Connect) {
       FUZZ_CHECK(!s.connected && a.port == (tls ? 995 : 110));
+      FUZZ_CHECK(!s.untried.empty() && Key(a.address) == s.untried.front());
+      s.untried.erase(s.untried.begin());
       s.connecting = true;
     } else if (a.kind == ConnectionAction::Kind::Send) {
       std::string bytes(a.bytes, a.length);
@@ -134,15 +141,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t op = next();
     switch (op % 9) {
       case 0: {
+        // 127.0.0.n, or ::n from 0x80 on: the same in their first four bytes.
         NetAddress addresses[4] = {};
-        for (int i = 0; i < op / 9 % 5; ++i) addresses[i] = {NetAddress::Family::V4, {127, 0, 0, next()}, 0};
+        for (int i = 0; i < op / 9 % 5; ++i) {
+          const std::uint8_t n = next();
+          addresses[i] = n < 0x80 ? NetAddress{NetAddress::Family::V4, {127, 0, 0, n}, 0}
+                                  : NetAddress{NetAddress::Family::V6, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, n}, 0};
+          const std::string key = Key(addresses[i]);
+          if (connection.resolving() && std::find(s.untried.begin(), s.untried.end(), key) == s.untried.end()) {
+            s.untried.push_back(key);
+          }
+        }
         connection.OnResolved(addresses, op / 9 % 5, now);
         break;
       }
       case 1: connection.OnLookupNotStarted(); break;
       case 2: connection.OnConnectFailed(now), s.connecting = false; break;
       case 3: s.connected |= s.connecting, s.connecting = false, connection.OnConnected(now); break;
-      case 4: receive(bytes(next())); break;
+      case 4: receive(bytes(next() * 3u)); break;  // more than one read takes, at times
       case 5: receive(testing::kServerHandshake.substr(0, next() % 64)); break;
       case 6: receive(testing::Record(op / 9 % 2 ? 23 : 21, bytes(next()))); break;
       case 7: connection.OnPeerClosed(); break;
