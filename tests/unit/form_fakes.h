@@ -1,7 +1,6 @@
 #pragma once
-// The settings dialogs' views, the auto-check timer and the settings, faked:
-// the texts as the user left them, the controls' states, the message boxes as
-// "title|text" and the timer as "stop" and "start <ms>", in order.
+// The settings dialogs' views, the auto-check timer and the settings, faked: the texts as the user left them, the
+// controls' states, the message boxes as "title|text" and the timer as "stop" and "start <ms>", in order.
 #include <functional>
 
 #include "dialogs/general_form.h"

@@ -1,7 +1,6 @@
 #pragma once
-// The current user's registry in memory, with RegEnumValueA's buffer rules,
-// failures a test can inject, a count of the keys left open and a journal of
-// every write.
+// The current user's registry in memory, with RegEnumValueA's buffer rules, failures a test can inject, a count of
+// the keys left open and a journal of every write.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -74,14 +73,13 @@ class MemoryRegistry : public RegistryBackend {
 
   // A rewritten value keeps its place in the enumeration order.
   void Put(const std::string& path, const std::string& name, std::uint32_t type, std::vector<unsigned char> data) {
-    if (Value* value = const_cast<Value*>(Find(path, name))) *value = {name, type, std::move(data)};
+    if (Value* value = Find(path, name)) *value = {name, type, std::move(data)};
     else keys[path].push_back({name, type, std::move(data)});
   }
-  const Value* Find(const std::string& path, const std::string& name) const {
-    const auto key = keys.find(path);
-    if (key == keys.end()) return nullptr;
-    const auto it = std::find_if(key->second.begin(), key->second.end(), [&](const Value& v) { return v.name == name; });
-    return it == key->second.end() ? nullptr : &*it;
+  Value* Find(const std::string& path, const std::string& name) {
+    std::vector<Value>& values = keys[path];
+    const auto it = std::find_if(values.begin(), values.end(), [&](const Value& v) { return v.name == name; });
+    return it == values.end() ? nullptr : &*it;
   }
   std::size_t openKeys() const { return open_.size(); }
 

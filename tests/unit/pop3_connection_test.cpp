@@ -12,17 +12,12 @@ namespace {
 // An address token: below 100, 127.0.0.n; from 100 on, the IPv6 address ::n.
 NetAddress Address(int n) {
   NetAddress address = {n < 100 ? NetAddress::Family::V4 : NetAddress::Family::V6, {}, 0};
-  if (n < 100) {
-    address.bytes[0] = 127, address.bytes[3] = static_cast<std::uint8_t>(n);
-  } else {
-    address.bytes[15] = static_cast<std::uint8_t>(n);
-  }
+  address.bytes[0] = n < 100 ? 127 : 0;
+  address.bytes[n < 100 ? 3 : 15] = static_cast<std::uint8_t>(n);
   return address;
 }
 
-int Token(const NetAddress& address) {
-  return address.family == NetAddress::Family::V4 ? address.bytes[3] : address.bytes[15];
-}
+int Token(const NetAddress& address) { return address.bytes[address.family == NetAddress::Family::V4 ? 3 : 15]; }
 
 // Runs a script of events, '|' between them, and logs what the connection
 // asks for after each: "connect N:PORT", "[bytes]", "finish STATUS COUNT SIZE", "close";
@@ -110,6 +105,8 @@ const std::string kTlsReady = "resolve 1|connected|recv " + kServerHandshake + "
 const std::string kTlsDialogue =
     kTlsReady + "|" + Tls("+OK\r\n") + "|" + Tls("+OK\r\n") + "|" + Tls("+OK 2 9\r\n") + "|" + Tls("+OK\r\n");
 const std::string kTlsCommands = "[HELLO][FIN][E(USER alice\r\n)][E(PASS secret\r\n)][E(STAT\r\n)][E(QUIT\r\n)]";
+const std::string kTlsGreeted = "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]";
+const std::string kTlsCut = kTlsGreeted + "finish 4 0 0";  // Disconnected
 
 TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
   const struct {
@@ -156,16 +153,13 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"TLS: a plain server", 995, "resolve 1|connected|recv +OK hi\r\n", "connect 1:995 [HELLO]finish 5 0 0"},
       {"TLS: a hang-up in the handshake", 995, "resolve 1|connected|recv " + Record(22, "hello") + "|closed",
        "connect 1:995 [HELLO]finish 5 0 0"},
-      {"TLS: a hang-up after the greeting", 995, kTlsReady + "|closed",
-       "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]finish 4 0 0"},
+      {"TLS: a hang-up after the greeting", 995, kTlsReady + "|closed", kTlsCut},
       {"TLS 1.1 is refused before USER", 995, "tls 0302|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 5 0 0"},
-      {"TLS: a broken record after the greeting", 995, kTlsReady + "|recv \x01\x03\x03\x00\x01x",
-       "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]finish 4 0 0"},
-      {"TLS: the server's alert", 995, kTlsReady + "|recv " + Record(21, "bye"),
-       "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]finish 4 0 0"},
+      {"TLS: a broken record after the greeting", 995, kTlsReady + "|recv \x01\x03\x03\x00\x01x", kTlsCut},
+      {"TLS: the server's alert", 995, kTlsReady + "|recv " + Record(21, "bye"), kTlsCut},
       {"TLS: silent in the handshake", 995, "resolve 1|connected|tick 60000", "connect 1:995 [HELLO]finish 4 0 0"},
       // An abort ends a session without an outcome, an open TLS session properly.
-      {"abandoned in TLS", 995, kTlsReady + "|abandon|closed", "connect 1:995 [HELLO][FIN][E(USER alice\r\n)][NOTIFY]close"},
+      {"abandoned in TLS", 995, kTlsReady + "|abandon|closed", kTlsGreeted + "[NOTIFY]close"},
       {"abandoned while connecting", 110, "resolve 1|abandon|connected", "connect 1:110 close"},
   };
   for (const auto& c : cases) {

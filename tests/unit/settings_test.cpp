@@ -24,34 +24,26 @@ class SettingsTest : public ::testing::Test {
 // them; then the same operations with no Software key.
 TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
   const auto defaults = [](const std::string& key) {
-    Texts writes;
-    for (const char* value : {"ChkFlg|4|4|0", "Imagetype|4|4|0", "PortNo|4|4|110", "NAME|1|256|", "PassWord|1|256|",
-                              "Serv|1|256|", "UserId|1|256|"}) {
-      writes.push_back(key + "|" + value);
-    }
-    return writes;
+    return Texts{key + "|ChkFlg|4|4|0", key + "|Imagetype|4|4|0", key + "|PortNo|4|4|110", key + "|NAME|1|256|",
+                 key + "|PassWord|1|256|", key + "|Serv|1|256|", key + "|UserId|1|256|"};
   };
   const auto account = [](const std::string& key) {
     return Texts{key + "|NAME|1|128|新しい名前", key + "|Serv|1|128|127.0.0.1", key + "|UserId|1|64|bob",
                  key + "|PassWord|1|64|>Nä", key + "|PortNo|4|4|1110", key + "|ChkFlg|4|4|1"};
   };
   const Texts three(3, kRegistryError);
-  Texts expected = {"sound", "ようこそ！！|" + std::string(kWelcomeText), "Mireth|BOOT|4|4|1", "Mireth|ChkTime|4|4|10",
-                    "Mireth|ChkOpti|4|4|0", "Mireth|IsChk|4|4|0"};
-  const auto add = [&](const Texts& more) { expected.insert(expected.end(), more.begin(), more.end()); };
-  for (const char* key : {"POP1", "POP2", "POP3", "POP4"}) add(defaults(key));
-  add({"Mireth|ChkTime|4|4|42", "Mireth|ChkOpti|4|4|2", "Mireth|IsChk|4|4|1", "Mireth|BOOT|4|4|1"});
-  add(account("POP2"));
-  add(defaults("POP3"));
-  add(three);
-  add({"-|ChkTime|4|4|42", "-|ChkOpti|4|4|2", "-|IsChk|4|4|1"});
-  add(three);
-  add({kRegistryError, "-|BOOT|4|4|1"});
-  add(account("-"));
-  add(three);
-  add(defaults("-"));
-  add(three);
-  add({kRegistryError});
+  Texts expected;
+  for (const Texts& step :
+       {Texts{"sound", "ようこそ！！|" + std::string(kWelcomeText), "Mireth|BOOT|4|4|1", "Mireth|ChkTime|4|4|10",
+              "Mireth|ChkOpti|4|4|0", "Mireth|IsChk|4|4|0"},
+        defaults("POP1"), defaults("POP2"), defaults("POP3"), defaults("POP4"),
+        {"Mireth|ChkTime|4|4|42", "Mireth|ChkOpti|4|4|2", "Mireth|IsChk|4|4|1", "Mireth|BOOT|4|4|1"},
+        account("POP2"), defaults("POP3"),
+        three, {"-|ChkTime|4|4|42", "-|ChkOpti|4|4|2", "-|IsChk|4|4|1"},
+        three, {kRegistryError, "-|BOOT|4|4|1"}, account("-"),
+        three, defaults("-"), three, {kRegistryError}}) {
+    expected.insert(expected.end(), step.begin(), step.end());
+  }
 
   const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5};
   for (const bool broken : {false, true}) {
