@@ -1,8 +1,7 @@
-// zdriver: drives a running zorvane.exe from outside, for the end-to-end tests
-// (commands and output: README.md). wine64 zdriver.exe COMMAND ARGS... [-- ...]
-// runs the commands in order until one fails, so a step and the watch that must
-// follow it at once go into one run. Exit code 1: what was awaited is not there
-// or did not come (reason on stderr); 2: bad usage.
+// zdriver: drives a running zorvane.exe from outside for the end-to-end tests (commands and output: README.md).
+// "wine64 zdriver.exe COMMAND ARGS... [-- ...]" runs the commands in order until one fails, so a step and the watch
+// that must follow it at once go into one run. Exit code 1: what was awaited is not there or did not come (reason on
+// stderr); 2: bad usage.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -123,14 +122,14 @@ HWND RequireControl(HWND window, const std::string& id) {
   return control;
 }
 
-// Polls every 10 ms, at least once. With zorvaneEnded, gives up as soon as
-// Zorvane, once seen, is gone: nothing of its process can come any more.
-bool WaitUntil(const std::string& timeoutMs, const std::function<bool()>& ready, bool* zorvaneEnded = nullptr) {
+// Polls every 10 ms, at least once, until ready(); fails with "timed out WHAT". Watching Zorvane, it fails with
+// "Zorvane ended WHAT" as soon as Zorvane, once seen, is gone: nothing of its process can come any more.
+void Await(const std::string& timeoutMs, const std::function<bool()>& ready, const std::string& what,
+           bool watchZorvane = false) {
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(Number(timeoutMs));
-  for (;;) {
-    if (ready()) return true;
-    if (zorvaneEnded != nullptr && g_seenZorvane && MainWindow() == nullptr) return !(*zorvaneEnded = true);
-    if (GetTickCount64() >= deadline) return false;
+  while (!ready()) {
+    if (watchZorvane && g_seenZorvane && MainWindow() == nullptr) throw Failure{1, "Zorvane ended " + what};
+    if (GetTickCount64() >= deadline) throw Failure{1, "timed out " + what};
     Sleep(10);
   }
 }
@@ -168,15 +167,12 @@ void DumpKey(HKEY parent, const std::string& path, const std::string& subkey) {
 void SetValue(const std::string& subkey, const std::string& name, const std::string& type, const std::string& hex) {
   std::vector<BYTE> data;
   for (std::size_t i = 0; i < hex.size(); i += 2) data.push_back(static_cast<BYTE>(Number("0x" + hex.substr(i, 2))));
-  std::string path = std::string(kSettingsKey) + (subkey == "." ? "" : "\\" + subkey);
-  HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (status == ERROR_SUCCESS) {
-    status = RegSetValueExA(key, name.c_str(), 0, static_cast<DWORD>(Number(type)), data.data(),
-                            static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
+  const std::string path = std::string(kSettingsKey) + (subkey == "." ? "" : "\\" + subkey);
+  // The subkey is created when it is missing.
+  if (RegSetKeyValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), static_cast<DWORD>(Number(type)), data.data(),
+                      static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+    throw Failure{1, "cannot set " + path + "\\" + name};
   }
-  if (status != ERROR_SUCCESS) throw Failure{1, "cannot set " + path + "\\" + name};
 }
 
 struct Command {
@@ -208,11 +204,8 @@ const Command kCommands[] = {
     {"controls", "CLASS TITLE TIMEOUT_MS", 3,
      [](const Args& args) {
        HWND window = nullptr;
-       bool ended = false;
-       if (!WaitUntil(args[2], [&] { return (window = FindVisible(args)) != nullptr; }, &ended)) {
-         throw Failure{1, (ended ? "Zorvane ended" : "timed out") + std::string(" showing no ") + args[0] + " '" +
-                              args[1] + "'"};
-       }
+       const std::string what = args[0] + " '" + args[1] + "'";
+       Await(args[2], [&] { return (window = FindVisible(args)) != nullptr; }, "showing no " + what, true);
        // Texts measured in the templates' font, made here: the prefix maps it to the face the dialogs get.
        HDC dc = GetDC(window);
        HGDIOBJ original = SelectObject(dc, CreateFontA(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
@@ -240,9 +233,7 @@ const Command kCommands[] = {
      }},
     {"gone", "CLASS TITLE TIMEOUT_MS", 3,
      [](const Args& args) {
-       if (!WaitUntil(args[2], [&] { return FindVisible(args) == nullptr; })) {
-         throw Failure{1, args[0] + " '" + args[1] + "' is still there"};
-       }
+       Await(args[2], [&] { return FindVisible(args) == nullptr; }, "with " + args[0] + " '" + args[1] + "' there");
      }},
     {"press", "CLASS TITLE ID", 3,
      [](const Args& args) {
@@ -290,10 +281,7 @@ const Command kCommands[] = {
      }},
     {"tray", "COUNT TIMEOUT_MS", 2,
      [](const Args& args) {
-       long long icons = 0;
-       if (!WaitUntil(args[1], [&] { return (icons = TrayIcons()) == Number(args[0]); })) {
-         throw Failure{1, std::to_string(icons) + " tray icons, not " + args[0]};
-       }
+       Await(args[1], [&] { return TrayIcons() == Number(args[0]); }, "with the tray icons not " + args[0]);
      }},
     {"tray-forget", "ID", 1,
      [](const Args& args) {
@@ -318,9 +306,8 @@ const Command kCommands[] = {
        for (std::size_t i = 0; i + 1 < args[1].size(); i += 2) der.push_back(std::stoi(args[1].substr(i, 2), nullptr, 16));
        HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
        PCCERT_CONTEXT added = nullptr;
-       bool done = store != nullptr && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
-                                                                        der.size(), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                                        &added);
+       bool done = store && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), der.size(),
+                                                             CERT_STORE_ADD_REPLACE_EXISTING, &added);
        if (done && args[0] == "remove") done = CertDeleteCertificateFromStore(added);  // frees it too
        else if (added != nullptr) CertFreeCertificateContext(added);
        if (store != nullptr) CertCloseStore(store, 0);

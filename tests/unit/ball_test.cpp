@@ -42,8 +42,7 @@ TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
       {640, 480, 1, 2, 288, 241, 545, 426, 431, 374, 392, 16, {6, 12}},
       {640, 480, 1, 3, 288, 241, 545, 426, 431, 393, 392, 15, {6, 12}},
       {640, 480, 1, 4, 288, 241, 545, 426, 431, 412, 392, 14, {6, 12}},
-      // Widths where an arc or a row ends exactly on a step, and where the
-      // order of evaluation moves a pixel.
+      // Widths where an arc or a row ends exactly on a step, and where the order of evaluation moves a pixel.
       {760, 570, 1, 2, 342, 285, 665, 413, 513, 456, 463, 18, {6, 14}},
       {1140, 855, 1, 1, 513, 427, 988, 664, 760, 646, 717, 28, {9, 21}},
   };
