@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# Runs the end-to-end tests under Wine + Xvfb: every tests/e2e/test_*.py, or
-# the ones named, e.g. test_check.BallsOnlyTest. Needs zorvane.exe and
-# zdriver.exe: cmake --preset windows && cmake --build --preset windows
+# Runs the end-to-end tests under Wine + Xvfb: every tests/e2e/test_*.py, or the ones named, e.g.
+# test_check.BallsOnlyTest. Needs zorvane.exe and zdriver.exe: cmake --preset windows && cmake --build --preset windows
 #
-# As root the suite runs in network and mount namespaces of its own: only a
-# loopback, so its servers on fixed ports meet no other run's and no packet
-# leaves the machine; and tests/e2e/hosts as /etc/hosts, with a resolver on
-# the loopback where nothing answers, so a name the file lacks fails at once.
+# As root the suite runs in network and mount namespaces of its own: only a loopback, so its servers on fixed ports meet
+# no other run's and no packet leaves the machine; and tests/e2e/hosts as /etc/hosts, with a resolver on the loopback
+# where nothing answers, so a name the file lacks fails at once.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 if [[ -z "${ZORVANE_E2E_NAMESPACE:-}" ]]; then

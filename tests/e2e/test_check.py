@@ -1,6 +1,5 @@
-"""Checking mail with the real zorvane.exe against a private Dovecot and a stub
-server on 127.0.0.1, the outcome read from the result dialog. The protocol's
-rules are the unit tests' and the fuzzer's; these prove the paths through it."""
+"""Checking mail with the real zorvane.exe against a private Dovecot and a stub server on 127.0.0.1, the outcome read
+from the result dialog. The protocol's rules are the unit tests' and the fuzzer's; these prove the paths through it."""
 
 import os
 import re
@@ -84,15 +83,16 @@ def mail(count, size):
     return f"メール数： {count}通", f"サイズ： {size} Bytes"
 
 
+def results(timeout_ms=TIMEOUT_MS):
+    texts = controls(*RESULTS, timeout_ms)
+    return [tuple(texts[id] for id in ids) for ids in RESULT_CONTROLS]
+
+
 class CheckCase(ZorvaneCase):
     ENV = {"WINEDEBUG": "+msg"}  # for the SetTimer lines
 
     def post(self, message, wparam, *then):
         driver("post", message, wparam, 0, *then)
-
-    def results(self):
-        texts = controls(*RESULTS)
-        return [tuple(texts[id] for id in ids) for ids in RESULT_CONTROLS]
 
     def auto_check_periods(self):
         return AUTO_CHECK_SET.findall(self.zorvane.log.read_bytes())
@@ -123,7 +123,7 @@ class AddressesTest(CheckCase):
 
     def test_1_each_address_in_turn_until_one_answers_socket_error_when_none_does(self):
         self.post(WM_COMMAND, CHECK_MAIL)
-        self.assertEqual(self.results(), [("IPv6だけ", *mail(*ALICE.stat)), ("IPv4で", *mail(*stats["alice"])),
+        self.assertEqual(results(), [("IPv6だけ", *mail(*ALICE.stat)), ("IPv4で", *mail(*stats["alice"])),
                                           ("全部拒絶", "エラー", "ソケットエラー"), ("次の箱", *mail(*stats["carol"]))])
 
 
@@ -145,7 +145,7 @@ class DovecotCheckTest(CheckCase):
                     ["close", *RESULTS]):
             with self.subTest(way[0] + str(way[3:])):
                 self.post(WM_COMMAND, CHECK_MAIL)
-                self.assertEqual(self.results(), [
+                self.assertEqual(results(), [
                     ("個人メール", *mail(*stats["alice"])), ("休止中", "チェックを行わない", ""),
                     ("五通", *mail(*stats["carol"])), ("旧パスワード", "エラー", "パスワードの未認証")])
                 self.assertEqual(balls(), RESTING)  # the same balls again, in the same places
@@ -175,15 +175,15 @@ class FailureAbortTimerTest(CheckCase):
 
     def test_1_a_tick_while_idle_checks_and_failures_leave_the_others_their_results(self):
         self.post(WM_TIMER, AUTO_CHECK_TIMER)
-        results = self.results()
-        self.assertEqual(results[0], ("拒絶", "エラー", "ソケットエラー"))
-        self.assertIn(results[1][1:], [("エラー", "ホストを発見できない"), ("エラー", "ホスト名の未解決")])
-        self.assertEqual(results[2:], [("無言", "エラー", "ソケットエラー"), ("個人", *mail(*stats["alice"]))])
+        shown = results()
+        self.assertEqual(shown[0], ("拒絶", "エラー", "ソケットエラー"))
+        self.assertIn(shown[1][1:], [("エラー", "ホストを発見できない"), ("エラー", "ホスト名の未解決")])
+        self.assertEqual(shown[2:], [("無言", "エラー", "ソケットエラー"), ("個人", *mail(*stats["alice"]))])
 
     def test_2_a_tick_while_results_show_closes_them_silently_and_checks_again(self):
         alice = deliver("alice")
         self.post(WM_TIMER, AUTO_CHECK_TIMER, "--", "gone", *RESULTS, TIMEOUT_MS)
-        self.assertEqual(self.results()[3], ("個人", *mail(*alice)))
+        self.assertEqual(results()[3], ("個人", *mail(*alice)))
         self.assertEqual(try_driver("controls", *ABORT_BOX, 0).returncode, 1)  # a box would still be open
         driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
 
@@ -225,8 +225,7 @@ RESTING = {(568, 645, 16), (606, 645, 16), (625, 645, 16), (568, 581, 32)}
 
 
 def balls():
-    """Zorvane's ball windows on screen: {(x, y, size)}; None when one is not
-    always on top or not round."""
+    """Zorvane's ball windows on screen: {(x, y, size)}; None when one is not always on top or not round."""
     shown = set()
     for class_name, title, visible, x, y, width, height, topmost, round_ in rows(driver("windows")):
         if class_name == "#32770" and title == "" and visible == "1" and int(width) <= 32:

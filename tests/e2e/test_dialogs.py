@@ -5,11 +5,11 @@ import re
 
 import test_check
 # The same private Dovecot as the mail checks.
-from test_check import (ALICE, AUTO_CHECK_SET, CHECK_MAIL, RESULT_CONTROLS, RESULTS, account, mail, settings,
-                        setUpModule, tearDownModule)  # noqa: F401
+from test_check import (ALICE, CHECK_MAIL, RESULTS, CheckCase, account, mail, results, settings, setUpModule,
+                        tearDownModule)  # noqa: F401
 from test_shell import MENU, click_tray, default_settings
-from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, ZorvaneCase, controls,
-                          driver, no_window, reg_values, rows, screenshot, wait_until)
+from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, controls, driver,
+                          no_window, reg_values, rows, screenshot, wait_until)
 
 SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
 SERVER_SETTINGS, GENERAL_SETTINGS, VERSION_INFO, HELP = 40002, 40006, 40007, 40008
@@ -42,7 +42,7 @@ def in_frame(pixel, left, top, right, bottom, *_):
     return len(ring) == 1 and pixel((left + right) // 2, (top + bottom) // 2) not in ring
 
 
-class DialogsTest(ZorvaneCase):
+class DialogsTest(CheckCase):
     ENV = {"WINEDEBUG": "+msg,trace+exec"}  # SetTimer and ShellExecuteA in the log
 
     @classmethod
@@ -51,8 +51,8 @@ class DialogsTest(ZorvaneCase):
         return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", 110, enabled=2))
 
     def test_0_the_pop3_form_reads_whole_in_its_font_and_an_account_stored_with_chk_flg_2_is_unticked(self):
-        driver("post", WM_COMMAND, SERVER_SETTINGS, 0, "--", "controls", *SERVER, TIMEOUT_MS,
-               "--", "settext", *SERVER, 1003, 65535)
+        self.post(WM_COMMAND, SERVER_SETTINGS, "--", "controls", *SERVER, TIMEOUT_MS,
+                  "--", "settext", *SERVER, 1003, 65535)
         shown, frames = layout(SERVER)
         self.assertEqual((overflowing(shown), len(frames), "POP3サーバのアドレス" in shown), ([], 2, True))
         self.assertLess(shown["1003"][6], shown["1003"][5], "65535, and room for the caret")
@@ -72,13 +72,12 @@ class DialogsTest(ZorvaneCase):
         driver(*[arg for id, text in fields.items() for arg in ("settext", *SERVER, id, text, "--")],
                "click", *SERVER, 1007, "--", "press", *SERVER, 1, "--", "gone", *SERVER, TIMEOUT_MS)
         self.assertEqual(values_of("POP2", reg_values()), account("仕事", port, "alice", ALICE.password))
-        driver("post", WM_COMMAND, CHECK_MAIL, 0)
-        texts = controls(*RESULTS)
-        self.assertEqual(tuple(texts[id] for id in RESULT_CONTROLS[1]), ("仕事", *mail(*ALICE.stat)))
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.assertEqual(results()[1], ("仕事", *mail(*ALICE.stat)))
         driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
 
     def test_2_the_delete_key_in_the_list_deletes_it_and_names_it(self):
-        driver("post", WM_COMMAND, SERVER_SETTINGS, 0, "--", "post", WM_COMMAND, SERVER_SETTINGS, 0,
+        self.post(WM_COMMAND, SERVER_SETTINGS, "--", "post", WM_COMMAND, SERVER_SETTINGS, 0,
                "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
         self.assertTrue(wait_until(lambda: controls(*SERVER)[1001] == "仕事"))
         self.assertEqual([row[1] for row in rows(driver("windows"))].count(SERVER[1]), 1)
@@ -92,17 +91,16 @@ class DialogsTest(ZorvaneCase):
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
     def test_3_general_settings_save_the_period_and_the_mode_and_restart_the_timer(self):
-        driver("post", WM_COMMAND, GENERAL_SETTINGS, 0, "--", "controls", *GENERAL, TIMEOUT_MS)
+        self.post(WM_COMMAND, GENERAL_SETTINGS, "--", "controls", *GENERAL, TIMEOUT_MS)
         screenshot("general-settings")
         driver("settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "press", *GENERAL, 1,
                "--", "gone", *GENERAL, TIMEOUT_MS)
-        periods = lambda: AUTO_CHECK_SET.findall(self.zorvane.log.read_bytes())  # noqa: E731
-        self.assertEqual(wait_until(lambda: periods()[1:]), [b"420000"])
+        self.assertEqual(wait_until(lambda: self.auto_check_periods()[1:]), [b"420000"])
         saved = settings({"IsChk": 1, "ChkTime": 7, "ChkOpti": 1})
         self.assertEqual(values_of(".", reg_values()), values_of(".", saved))
 
     def test_4_the_version_box_opens_whole_and_closes(self):
-        driver("post", WM_COMMAND, VERSION_INFO, 0)
+        self.post(WM_COMMAND, VERSION_INFO)
         texts = {row[4] for row in rows(driver("controls", *VERSION, TIMEOUT_MS))}
         self.assertLessEqual({"Zorvane   Ver.1.1", "for Windows 10/11", "(C) 1998-1999 Zorvane開発チーム",
                               "https://zorvane.example.com/", "zorvane-dev@example.com"}, texts)
@@ -114,7 +112,7 @@ class DialogsTest(ZorvaneCase):
         page, pattern = (REPO / "resources" / "help.html").read_bytes(), "drive_c/users/*/**/zorvane-help.html"
         for old in PREFIX.glob(pattern):
             old.unlink()
-        driver("post", WM_COMMAND, HELP, 0)
+        self.post(WM_COMMAND, HELP)
         self.assertTrue(wait_until(lambda: [path for path in PREFIX.glob(pattern) if path.read_bytes() == page]))
         opened = rb'ShellExecuteA \w+,"open","[^"]*\\zorvane-help\.html"'
         self.assertTrue(wait_until(lambda: re.search(opened, self.zorvane.log.read_bytes())))

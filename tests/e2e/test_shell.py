@@ -1,5 +1,5 @@
-"""The shell of the real zorvane.exe: first start, single instance, tray icon
-and menu. One Zorvane, started with no settings at all, goes through them."""
+"""The shell of the real zorvane.exe: first start, single instance, tray icon and menu. One Zorvane, started with no
+settings at all, goes through them."""
 
 from wine_fixture import (TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, VK_RETURN, VK_UP, ZorvaneCase, controls, driver,
                           dword, no_window, reg_values, rows, start_zorvane, sz)

@@ -1,7 +1,6 @@
-"""Wine + Xvfb fixture for Zorvane's end-to-end tests (Python 3, stdlib only): a
-private Xvfb and the Wine prefix build/e2e/wineprefix (scripts/wine_prefix.sh),
-started on first use and stopped at exit, also on SIGTERM. Each Wine program's
-output is kept in build/e2e/logs."""
+"""Wine + Xvfb fixture for Zorvane's end-to-end tests (Python 3, stdlib only): a private Xvfb and the Wine prefix
+build/e2e/wineprefix (scripts/wine_prefix.sh), started on first use and stopped at exit, also on SIGTERM. Each Wine
+program's output is kept in build/e2e/logs."""
 
 import atexit
 import ctypes
@@ -94,9 +93,8 @@ def _wine(exe, args, name, env):
 
 
 def _ensure_holder():
-    # A wineserver begins to shut down a few seconds after its last program has
-    # ended, and a short program started just then once ended with exit code 1
-    # and no word. "zdriver hold" keeps a program running until end_wine().
+    # A wineserver begins to shut down a few seconds after its last program has ended, and a short program started just
+    # then once ended with exit code 1 and no word. "zdriver hold" keeps a program running until end_wine().
     global _holder
     if _holder is None:
         _holder = _wine(DRIVER_EXE, ["hold"], "holder", {})
@@ -201,9 +199,8 @@ def reg_values():
 
 
 class ZorvaneCase(unittest.TestCase):
-    """One Zorvane for the whole class, started with settings() as the whole
-    settings key and ENV in its environment. The tests run in name order, each
-    carrying on from where the one before left off."""
+    """One Zorvane for the whole class, started with settings() as the whole settings key and ENV in its environment.
+    The tests run in name order, each carrying on from where the one before left off."""
     ENV = {}
 
     @classmethod
