@@ -20,10 +20,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-struct Failure {
-  int exitCode;  // 1: not there or not in time; 2: bad usage
-  std::string reason;
-};
+struct Failure { int exitCode; std::string reason; };  // exitCode 1: not there or not in time; 2: bad usage
 
 constexpr char kMakerKey[] = "Software\\Quillmoor Software";
 constexpr char kSettingsKey[] = "Software\\Quillmoor Software\\Mireth";

@@ -10,10 +10,9 @@ MENU = ("#32768", "*")
 
 
 def default_settings():
-    values = {(".", "BOOT"): dword(1), (".", "ChkTime"): dword(10), (".", "ChkOpti"): dword(0),
-              (".", "IsChk"): dword(0)}
+    values = {(".", name): dword(n) for name, n in {"BOOT": 1, "ChkTime": 10, "ChkOpti": 0, "IsChk": 0}.items()}
     for key in ("POP1", "POP2", "POP3", "POP4"):
-        values.update({(key, "ChkFlg"): dword(0), (key, "Imagetype"): dword(0), (key, "PortNo"): dword(110)})
+        values.update({(key, name): dword(n) for name, n in {"ChkFlg": 0, "Imagetype": 0, "PortNo": 110}.items()})
         values.update({(key, name): sz("", 256) for name in ("NAME", "PassWord", "Serv", "UserId")})
     return values
 

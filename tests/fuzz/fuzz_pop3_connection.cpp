@@ -1,15 +1,14 @@
-// Drives one account's connection machine with any order of lookups, connect
-// results, server bytes (raw, or as toy TLS records), hang-ups, clock ticks
-// and aborts, and checks what it may do with a password:
-// - USER, PASS, STAT and QUIT only, USER before PASS before STAT, each once a
-//   session and each the answer to a positive line: PASS to the one after USER;
-// - on port 995 nothing but TLS goes out, and the engine encrypts only once
-//   the handshake is done, under TLS 1.2 and a certificate that names the server;
-// - it connects to each address the lookup gave once, in the lookup's order,
-//   and once connected it never connects anywhere again;
+// Drives one account's connection machine with any order of lookups, connect results, server bytes (raw, or as toy
+// TLS records), hang-ups, clock ticks and aborts, and checks what it may do with a password:
+// - USER, PASS, STAT and QUIT only, USER before PASS before STAT, each once a session and each the answer to a
+//   positive line: PASS to the one after USER;
+// - on port 995 nothing but TLS goes out, and the engine encrypts only once the handshake is done, under TLS 1.2
+//   and a certificate that names the server;
+// - it connects to each address the lookup gave once, in the lookup's order, and once connected it never connects
+//   anywhere again;
 // - every session ends, once, with a status from 0 to 7.
-// Input: a set-up byte (bit 0: port 995; bit 1: certificate for another name;
-// bit 2: TLS 1.1; bit 3: an engine that takes nothing), then events.
+// Input: a set-up byte (bit 0: port 995; bit 1: certificate for another name; bit 2: TLS 1.1; bit 3: an engine that
+// takes nothing), then events.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -26,8 +25,7 @@ using namespace zorvane;
 
 namespace {
 
-// The POP3 machine's cut of its input into lines, mirrored: its n-th line
-// is what its n-th command answers.
+// The POP3 machine's cut of its input into lines, mirrored: its n-th line is what its n-th command answers.
 struct Lines {
   void Feed(const std::string& chunk) {
     for (std::size_t at = 0; at < chunk.size(); at += Pop3Connection::kMaxReceive) {
@@ -123,12 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine.heard = &s.heard;
   std::uint64_t now = 0;
   connection.Start(account, 0);
-  std::size_t at = 1;
-  const auto next = [&]() -> std::uint8_t { return at < size ? data[at++] : 0; };
-  const auto bytes = [&](std::size_t length) {
-    const std::string taken(reinterpret_cast<const char*>(data) + at, std::min(length, size - at));
-    at += taken.size();
-    return taken;
+  const std::uint8_t *at = data + 1, *end = data + size;
+  const auto next = [&]() -> std::uint8_t { return at < end ? *at++ : 0; };
+  const auto bytes = [&](std::size_t n) {
+    return at += (n = std::min<std::size_t>(n, end - at)), std::string(at - n, at);
   };
   const auto receive = [&](const std::string& chunk) {
     for (std::size_t done = 0; done < chunk.size(); Check(connection, s, tls)) {
@@ -137,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       done += taken;
     }
   };
-  while (at < size) {
+  while (at < end) {
     const std::uint8_t op = next();
     switch (op % 9) {
       case 0: {

@@ -89,11 +89,9 @@ TEST(Announcement, BallsInOrderThenTheResultsAsTheModeSays) {
   } cases[] = {
       {DisplayMode::BallsAndDialog, {3, 0, 7, 2}, "1.1/16 1.2/16 1.3/16 3.1/32 4.1/16 4.2/16 dialog"},
       {DisplayMode::BallsOnly, {3, 0, 7, 2}, "1.1/16 1.2/16 1.3/16 3.1/32 4.1/16 4.2/16 end"},
-      {DisplayMode::DialogOnly, {3, 0, 7, 2}, "dialog"},
-      {DisplayMode::BallsAndDialog, {0, -2, 0, 0}, "dialog"},
-      {DisplayMode::BallsOnly, {0, 0, 0, 0}, "end"},
       {DisplayMode::BallsOnly, {4, 5, 1, 0}, "1.1/16 1.2/16 1.3/16 1.4/16 2.1/32 3.1/16 end"},
-      {DisplayMode::BallsAndDialog, {0, 0, 0, 1}, "4.1/16 dialog"},
+      {DisplayMode::DialogOnly, {3, 0, 7, 2}, "dialog"}, {DisplayMode::BallsAndDialog, {0, -2, 0, 0}, "dialog"},
+      {DisplayMode::BallsOnly, {0, 0, 0, 0}, "end"}, {DisplayMode::BallsAndDialog, {0, 0, 0, 1}, "4.1/16 dialog"},
   };
   for (const auto& c : cases) EXPECT_EQ(Announce(c.mode, c.counts), c.shown);
 }

@@ -17,8 +17,7 @@ using Log = std::vector<std::string>;
 struct Fakes : SessionRunner, CheckCycleHost {
   std::optional<CheckResult> StartSession(int n, const PopAccount&) override {
     log.push_back("start " + std::to_string(n));
-    if (!failAtOnce) return std::nullopt;
-    return CheckResult{0, 0, CheckStatus::LookupNotStarted};
+    return failAtOnce ? std::optional(CheckResult{0, 0, CheckStatus::LookupNotStarted}) : std::nullopt;
   }
   void CloseAllSessions() override { log.push_back("close sessions"); }
   void SetWatchdog() override { log.push_back("watchdog on"); }

@@ -9,13 +9,6 @@
 
 namespace zorvane::testing {
 
-struct SettingsInMemory {
-  MemoryRegistry registry;
-  JournalUi ui{registry.journal};
-  Settings settings = {};
-  SettingsStore store{registry, ui, settings};
-};
-
 struct FakeServerView : ServerFormView {
   ServerFormInput Read() override { return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included}; }
   // A fill sets the texts and clears the edits' modified flags.

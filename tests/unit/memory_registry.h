@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/registry.h"
+#include "settings/settings_store.h"
 #include "settings/settings_ui.h"
 
 namespace zorvane::testing {
@@ -101,6 +102,13 @@ class MemoryRegistry : public RegistryBackend {
 
   std::map<RegKey, std::string> open_;
   RegKey last_ = 0x100;
+};
+
+struct SettingsInMemory {
+  MemoryRegistry registry;
+  JournalUi ui{registry.journal};
+  Settings settings = {};
+  SettingsStore store{registry, ui, settings};
 };
 
 }  // namespace zorvane::testing

@@ -21,8 +21,7 @@ TEST(ResultText, ThreeLinesPerAccount) {
     CheckResult result;
     const char *nameText, *count, *detail;
   } cases[] = {
-      {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録", "", ""},
-      {2, "休止中", {}, "休止中", "チェックを行わない", ""},
+      {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録", "", ""}, {2, "休止中", {}, "休止中", "チェックを行わない", ""},
       {1, "個人", {3, 1234, CheckStatus::Ok}, "個人", "メール数： 3通", "サイズ： 1234 Bytes"},
       {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人", "メール数： -3通", "サイズ： 2147483647 Bytes"},
       {1, "x", {0, 0, CheckStatus::PasswordRejected}, "x", "エラー", "パスワードの未認証"},

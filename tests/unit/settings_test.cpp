@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "memory_registry.h"
-#include "settings/settings_store.h"
 
 namespace zorvane::testing {
 namespace {
@@ -11,12 +10,8 @@ std::string Pop(int n) { return kSettings + "\\POP" + std::to_string(n); }
 const std::string kRegistryError = "警告|レジストリのエラー";
 
 // Every operation closes the keys it opened and ends its enumerations: the fuzz targets check that.
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public ::testing::Test, protected SettingsInMemory {
  protected:
-  MemoryRegistry registry;
-  JournalUi ui{registry.journal};
-  Settings settings = {};
-  SettingsStore store{registry, ui, settings};
   OwnerWindow owner = this;
 };
 

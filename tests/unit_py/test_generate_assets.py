@@ -17,10 +17,9 @@ class GeneratedAssets(unittest.TestCase):
     def setUpClass(cls):
         cls.runs = []
         for _ in range(2):
-            folder = tempfile.TemporaryDirectory()
-            subprocess.run([sys.executable, str(GENERATOR), folder.name], check=True)
-            cls.runs.append({p.name: p.read_bytes() for p in pathlib.Path(folder.name).iterdir()})
-            folder.cleanup()
+            with tempfile.TemporaryDirectory() as folder:
+                subprocess.run([sys.executable, str(GENERATOR), folder], check=True)
+                cls.runs.append({p.name: p.read_bytes() for p in pathlib.Path(folder).iterdir()})
         cls.files = cls.runs[0]
 
     def test_same_files_on_every_run(self):
@@ -65,7 +64,3 @@ class GeneratedAssets(unittest.TestCase):
             self.assertLess(abs(pcm[0]) + abs(pcm[-1]), 128, name)      # no click at either end
             tenth = len(pcm) // 10
             self.assertLess(20 * sum(s * s for s in pcm[-tenth:]), sum(s * s for s in pcm[:tenth]), name)
-
-
-if __name__ == "__main__":
-    unittest.main()
