@@ -9,21 +9,6 @@
 namespace zorvane::testing {
 namespace {
 
-struct Flight {
-  std::vector<BallMove> moves;  // every tick's move, the stop last
-  std::vector<int> bounces;     // the ticks after which the sound plays
-};
-
-Flight Fly(BallState& ball, ScreenSize screen, int account, int ordinal) {
-  Flight flight;
-  for (int tick = 1; tick < 100; ++tick) {
-    flight.moves.push_back(TickBall(ball, screen, account, ordinal));
-    if (flight.moves.back().bounce) flight.bounces.push_back(tick);
-    if (flight.moves.back().kind == BallMove::Kind::Stop) break;
-  }
-  return flight;
-}
-
 TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
   const struct {
     double width, height;
@@ -49,8 +34,12 @@ TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(int(c.width)) + " " + std::to_string(c.account) + "." + std::to_string(c.ordinal));
     BallState ball = {c.width, 0, 16};
-    const Flight flight = Fly(ball, {c.width, c.height}, c.account, c.ordinal);
-    const std::vector<BallMove>& m = flight.moves;
+    std::vector<BallMove> m;   // every tick's move, the stop last
+    std::vector<int> bounces;  // the ticks after which the sound plays
+    for (int tick = 1; tick < 100 && (m.empty() || m.back().kind != BallMove::Kind::Stop); ++tick) {
+      m.push_back(TickBall(ball, {c.width, c.height}, c.account, c.ordinal));
+      if (m.back().bounce) bounces.push_back(tick);
+    }
     ASSERT_EQ(int(m.size()), c.stopTick);
     int highest = m[0].y;
     const BallMove* lastOf[3] = {};
@@ -61,7 +50,7 @@ TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
     const BallMove& rest = m[m.size() - 2];
     // The roll keeps the second arc's last height; the account's next ball starts at the edge again.
     EXPECT_EQ(std::tuple(m[0].x, m[0].y, highest, lastOf[0]->x, lastOf[0]->y, lastOf[1]->x, lastOf[1]->y, rest.x, rest.y,
-                         flight.bounces, ball.PosX),
+                         bounces, ball.PosX),
               std::tuple(int(c.width), c.firstY, c.highestY, c.lastFirstArcX, c.lastFirstArcY, c.lastSecondArcX,
                          c.restY, c.restX, c.restY, c.bounces, c.width));
   }
