@@ -134,11 +134,9 @@ void Await(const std::string& timeoutMs, const std::function<bool()>& ready, con
 // Wine shows each tray icon as a window of this class, in a tray window of
 // explorer's or on its own. In the test prefix only Zorvane adds icons.
 long long TrayIcons() {
-  long long icons = 0;
-  for (HWND window : WindowsBelow(GetDesktopWindow())) {
-    icons += IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon";
-  }
-  return icons;
+  const std::vector<HWND> all = WindowsBelow(GetDesktopWindow());
+  return std::count_if(all.begin(), all.end(),
+                       [](HWND window) { return IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon"; });
 }
 
 void DumpKey(HKEY parent, const std::string& path, const std::string& subkey) {

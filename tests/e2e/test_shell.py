@@ -1,6 +1,7 @@
 """The shell of the real zorvane.exe: first start, single instance, tray icon and menu. One Zorvane, started with no
 settings at all, goes through them."""
 
+from test_check import settings
 from wine_fixture import (TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, VK_RETURN, VK_UP, ZorvaneCase, controls, driver,
                           dword, no_window, reg_values, rows, start_zorvane, sz)
 
@@ -10,11 +11,9 @@ MENU = ("#32768", "*")
 
 
 def default_settings():
-    values = {(".", name): dword(n) for name, n in {"BOOT": 1, "ChkTime": 10, "ChkOpti": 0, "IsChk": 0}.items()}
-    for key in ("POP1", "POP2", "POP3", "POP4"):
-        values.update({(key, name): dword(n) for name, n in {"ChkFlg": 0, "Imagetype": 0, "PortNo": 110}.items()})
-        values.update({(key, name): sz("", 256) for name in ("NAME", "PassWord", "Serv", "UserId")})
-    return values
+    blank = {"ChkFlg": dword(0), "Imagetype": dword(0), "PortNo": dword(110),
+             **{name: sz("", 256) for name in ("NAME", "PassWord", "Serv", "UserId")}}
+    return settings({"ChkTime": 10, "ChkOpti": 0, "IsChk": 0}, *[blank] * 4)
 
 
 def click_tray(mouse_message):

@@ -81,8 +81,7 @@ def setUpModule():
     # A name matches an address only through the certificate's common name.
     servers = {"wrong name": Server("127.0.0.2", context(localhost), b"+OK\r\n"),
                "unknown CA": Server("127.0.0.3", context(certificate(path, "ip", stranger, "127.0.0.3")), b"+OK\r\n"),
-               "plain": Server("127.0.0.4", greeting=b"+OK plain\r\n"),
-               "silent": Server("127.0.0.5"),
+               "plain": Server("127.0.0.4", greeting=b"+OK plain\r\n"), "silent": Server("127.0.0.5"),
                "TLS 1.1": Server("127.0.0.6", context(certificate(path, "old", ca, "127.0.0.6"), ssl.TLSVersion.TLSv1_1),
                                  b"+OK\r\n"),
                "notify": Server("127.0.0.7", context(certificate(path, "notify", ca, "127.0.0.7")), b"+OK\r\n",

@@ -60,14 +60,13 @@ TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
 std::string Announce(DisplayMode mode, const std::int32_t (&counts)[4]) {
   Announcement announcement({1024, 768});
   std::string shown;
-  for (AnnouncementStep step = announcement.Start(mode, counts);; ) {
-    if (step.kind != AnnouncementStep::Kind::Ball) {
-      return shown + (step.kind == AnnouncementStep::Kind::End ? "end" : "dialog");
-    }
+  AnnouncementStep step = announcement.Start(mode, counts);
+  while (step.kind == AnnouncementStep::Kind::Ball) {
     const BallLaunch& b = step.ball;
     shown += std::to_string(b.account) + "." + std::to_string(b.ordinal) + "/" + std::to_string(b.size) + " ";
     step = announcement.BallStopped(b.account, b.ordinal);
   }
+  return shown + (step.kind == AnnouncementStep::Kind::End ? "end" : "dialog");
 }
 
 TEST(Announcement, BallsInOrderThenTheResultsAsTheModeSays) {

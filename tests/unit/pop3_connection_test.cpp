@@ -68,8 +68,7 @@ struct Script {
   }
 
   void Take() {
-    for (ConnectionAction action = connection.Next(); action.kind != ConnectionAction::Kind::None;
-         action = connection.Next()) {
+    for (ConnectionAction action; (action = connection.Next()).kind != ConnectionAction::Kind::None;) {
       switch (action.kind) {
         case ConnectionAction::Kind::Connect:
           log += "connect " + std::to_string(Token(action.address)) + ":" + std::to_string(action.port) + " ";
