@@ -90,11 +90,7 @@ struct Script {
   std::string log;
 };
 
-std::string Repeat(const std::string& text, int times) {
-  std::string repeated;
-  while (times-- > 0) repeated += text;
-  return repeated;
-}
+std::string Repeat(const std::string& text, int times) { return times > 0 ? text + Repeat(text, times - 1) : ""; }
 
 const std::string kDialogue = "recv +OK\r\n|recv +OK\r\n|recv +OK\r\n|recv +OK 2 9\r\n|recv +OK\r\n";
 const std::string kCommands = "[USER alice\r\n][PASS secret\r\n][STAT\r\n][QUIT\r\n]";
