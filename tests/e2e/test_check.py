@@ -30,26 +30,16 @@ AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
 
 
 def setUpModule():
-    global folder, mail_server, v6_server, stats, stub, refused
-    folder = tempfile.TemporaryDirectory(prefix="zorvane-e2e-")
-    mail_server = dovecot.DovecotServer(folder.name, [ALICE, CAROL])
-    mail_server.start()
-    v6_server = dovecot.DovecotServer(Path(folder.name) / "v6", [ALICE], address="::1")
-    v6_server.start()
+    global mail_server, v6_server, stats, stub, refused
+    folder = unittest.enterModuleContext(tempfile.TemporaryDirectory(prefix="zorvane-e2e-"))
+    mail_server = unittest.enterModuleContext(dovecot.DovecotServer(folder, [ALICE, CAROL]))
+    v6_server = unittest.enterModuleContext(dovecot.DovecotServer(Path(folder) / "v6", [ALICE], address="::1"))
     stats = {box.user: box.stat for box in (ALICE, CAROL)}
-    # Bound, not listening: connecting is refused. The stub listens later, and
-    # then never answers: the kernel accepts a connection nobody reads from.
-    refused, stub = socket.socket(), socket.socket()
+    # Bound, not listening: connecting is refused. The stub listens later, and then never answers: the kernel accepts
+    # a connection nobody reads from.
+    refused, stub = (unittest.enterModuleContext(socket.socket()) for _ in range(2))
     for unlistened in (refused, stub):
         unlistened.bind(("127.0.0.1", 0))
-
-
-def tearDownModule():
-    mail_server.stop()
-    v6_server.stop()
-    folder.cleanup()
-    refused.close()
-    stub.close()
 
 
 def deliver(user):

@@ -5,8 +5,8 @@ import re
 
 import test_check
 # The same private Dovecot as the mail checks.
-from test_check import (ALICE, CHECK_MAIL, RESULTS, CheckCase, account, mail, results, settings, setUpModule,
-                        tearDownModule)  # noqa: F401
+from test_check import (ALICE, CHECK_MAIL, RESULTS, CheckCase, account, mail, results, settings,
+                        setUpModule)  # noqa: F401
 from test_shell import MENU, click_tray, default_settings
 from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, controls, driver,
                           no_window, reg_values, rows, screenshot, wait_until)

@@ -7,6 +7,7 @@ import ssl
 import subprocess
 import tempfile
 import threading
+import unittest
 from pathlib import Path
 
 from test_check import CHECK_MAIL, account, dovecot, mail, results, settings
@@ -58,18 +59,17 @@ class Server(threading.Thread):
 
 
 def setUpModule():
-    global folder, tls_dovecot, ca_der, servers
-    folder = tempfile.TemporaryDirectory(prefix="zorvane-e2e-tls-")
-    path = Path(folder.name)
+    global servers
+    path = Path(unittest.enterModuleContext(tempfile.TemporaryDirectory(prefix="zorvane-e2e-tls-")))
     path.chmod(0o755)
     ca = certificate(path, "ca", None, "Zorvane test CA")
     stranger = certificate(path, "stranger", None, "Unknown CA")
     localhost = certificate(path, "localhost", ca, "localhost", dns="localhost")
-    tls_dovecot = dovecot.DovecotServer(path / "dovecot", [ALICE], tls=("127.0.0.1", 995, *localhost))
-    tls_dovecot.start()
+    unittest.enterModuleContext(dovecot.DovecotServer(path / "dovecot", [ALICE], tls=("127.0.0.1", 995, *localhost)))
     ca_der = subprocess.run(["openssl", "x509", "-in", ca[0], "-outform", "der"], check=True,
                             capture_output=True).stdout.hex()
     driver("root", "add", ca_der)
+    unittest.addModuleCleanup(driver, "root", "remove", ca_der)
 
     def context(pair, version=None):
         tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -86,12 +86,6 @@ def setUpModule():
                                  b"+OK\r\n"),
                "notify": Server("127.0.0.7", context(certificate(path, "notify", ca, "127.0.0.7")), b"+OK\r\n",
                                 b"+OK 1 100\r\n")}
-
-
-def tearDownModule():
-    driver("root", "remove", ca_der)
-    tls_dovecot.stop()
-    folder.cleanup()
 
 
 class TlsTest(ZorvaneCase):
