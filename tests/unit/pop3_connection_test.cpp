@@ -19,9 +19,8 @@ NetAddress Address(int n) {
 
 int Token(const NetAddress& address) { return address.bytes[address.family == NetAddress::Family::V4 ? 3 : 15]; }
 
-// Runs a script of events, '|' between them, and logs what the connection
-// asks for after each: "connect N:PORT", "[bytes]", "finish STATUS COUNT SIZE", "close";
-// "alive" says whether the session still runs.
+// Runs a script of events, '|' between them, and logs what the connection asks for after each: "connect N:PORT",
+// "[bytes]", "finish STATUS COUNT SIZE", "close"; "alive" says whether the session still runs.
 struct Script {
   explicit Script(std::int32_t port) {
     PopAccount account = {"", "pop.example.test", "alice", "secret", port, 1, 0};
@@ -133,12 +132,10 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
        "connect 1:110 alive finish 4 0 0"},
       {"half a line restarts the clock", 110, "resolve 1|connected|tick 50000|recv +O|tick 109999|alive|tick 110000",
        "connect 1:110 alive finish 4 0 0"},
-      {"a command restarts the clock", 110,
-       "resolve 1|connected|tick 50000|recv +OK\r\n|tick 109999|alive|tick 110000",
+      {"a command restarts the clock", 110, "resolve 1|connected|tick 50000|recv +OK\r\n|tick 109999|alive|tick 110000",
        "connect 1:110 [USER alice\r\n]alive finish 4 0 0"},
       {"a read longer than the POP3 machine holds goes in piece by piece", 110,
-       "resolve 1|connected|recv " + Repeat("+OK\r\n", 130),
-       "connect 1:110 " + kCommands + "finish 0 0 0"},
+       "resolve 1|connected|recv " + Repeat("+OK\r\n", 130), "connect 1:110 " + kCommands + "finish 0 0 0"},
       {"a hang-up before the greeting", 110, "resolve 1|connected|closed", "connect 1:110 finish 4 0 0"},
       {"nothing after the end", 110, "resolve 1|connected|" + kDialogue + "|recv -ERR\r\n|closed|tick 99999|refused",
        "connect 1:110 " + kCommands + "finish 0 2 9"},
