@@ -114,7 +114,7 @@ class AddressesTest(CheckCase):
     def test_1_each_address_in_turn_until_one_answers_socket_error_when_none_does(self):
         self.post(WM_COMMAND, CHECK_MAIL)
         self.assertEqual(results(), [("IPv6だけ", *mail(*ALICE.stat)), ("IPv4で", *mail(*stats["alice"])),
-                                          ("全部拒絶", "エラー", "ソケットエラー"), ("次の箱", *mail(*stats["carol"]))])
+                                     ("全部拒絶", "エラー", "ソケットエラー"), ("次の箱", *mail(*stats["carol"]))])
 
 
 class DovecotCheckTest(CheckCase):
@@ -135,9 +135,8 @@ class DovecotCheckTest(CheckCase):
                     ["close", *RESULTS]):
             with self.subTest(way[0] + str(way[3:])):
                 self.post(WM_COMMAND, CHECK_MAIL)
-                self.assertEqual(results(), [
-                    ("個人メール", *mail(*stats["alice"])), ("休止中", "チェックを行わない", ""),
-                    ("五通", *mail(*stats["carol"])), ("旧パスワード", "エラー", "パスワードの未認証")])
+                self.assertEqual(results(), [("個人メール", *mail(*stats["alice"])), ("休止中", "チェックを行わない", ""),
+                                             ("五通", *mail(*stats["carol"])), ("旧パスワード", "エラー", "パスワードの未認証")])
                 self.assertEqual(balls(), RESTING)  # the same balls again, in the same places
                 screenshot("balls-and-results")
                 driver(*way, "--", "gone", *RESULTS, TIMEOUT_MS)

@@ -27,8 +27,7 @@ class ShellTest(ZorvaneCase):
 
     def test_1_first_start_welcomes_then_writes_exactly_the_defaults(self):
         lines = controls("#32770", WELCOME_TITLE)[0xFFFF].rstrip("\n").split("\n")
-        self.assertEqual(lines[:4], ["この度は、「Zorvane」をダウンロードして頂き誠に有り難うございます。",
-                                     "最初にタスクトレイ上のアイコンを右クリックして",
+        self.assertEqual(lines[:4], ["この度は、「Zorvane」をダウンロードして頂き誠に有り難うございます。", "最初にタスクトレイ上のアイコンを右クリックして",
                                      "メールチェックを行うPOP3サーバの設定を行って下さい。", ""])
         # Then the author's name and e-mail address.
         self.assertEqual((len(lines), bool(lines[4].strip()), "@" in lines[5]), (6, True, True), lines)
