@@ -78,7 +78,7 @@ class DialogsTest(CheckCase):
 
     def test_2_the_delete_key_in_the_list_deletes_it_and_names_it(self):
         self.post(WM_COMMAND, SERVER_SETTINGS, "--", "post", WM_COMMAND, SERVER_SETTINGS, 0,
-               "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
+                  "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
         self.assertTrue(wait_until(lambda: controls(*SERVER)[1001] == "仕事"))
         self.assertEqual([row[1] for row in rows(driver("windows"))].count(SERVER[1]), 1)
         driver(*["key", *SERVER, VK_TAB, "--"] * 4, "key", *SERVER, VK_TAB)  # from the name to the list
