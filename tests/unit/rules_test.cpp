@@ -1,5 +1,4 @@
-// The small rules: result texts, text cuts, the options, the port, and controls widened to their texts with the
-// preview balls centred in their frames.
+// The small rules: result texts, text cuts, the options, the port, controls widened to their texts, balls centred.
 #include <gtest/gtest.h>
 
 #include <cstring>
