@@ -16,7 +16,6 @@ namespace zorvane {
 
 class ServerDialog final : public ModelessDialog, private ServerFormView {
  public:
-
   ServerDialog(HINSTANCE instance, Settings& settings)
       : instance_(instance), settings_(settings), ui_(instance), store_(registry_, ui_, settings) {}
 

@@ -26,11 +26,15 @@ void CheckCycle::Shutdown() { Stop(); }
 void CheckCycle::Stop() {
   // Idle before anything that may run a message loop: a timer tick in the
   // meantime then starts a fresh check instead of aborting a second time.
+  Forget();
+  host_.EndAnnouncement();
+  host_.KillWatchdog();
+}
+
+void CheckCycle::Forget() {
   EnterPhase(CheckPhase::Idle);
   sessions_.CloseAllSessions();
   for (CheckResult& result : results_) result = CheckResult{};
-  host_.EndAnnouncement();
-  host_.KillWatchdog();
 }
 
 void CheckCycle::OnTimerTick() {
@@ -63,11 +67,8 @@ void CheckCycle::OnSessionEnded(int n, const CheckResult& result) {
 }
 
 void CheckCycle::ResetCheckResults() {
-  if (phase_ != CheckPhase::Announcing) return;
-  for (CheckResult& result : results_) result = CheckResult{};
-  EnterPhase(CheckPhase::Idle);
   // The sessions are over; what they still hold of the accounts goes too.
-  sessions_.CloseAllSessions();
+  if (phase_ == CheckPhase::Announcing) Forget();
 }
 
 }  // namespace zorvane

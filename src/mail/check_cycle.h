@@ -64,6 +64,8 @@ class CheckCycle {
   // the last one the results are announced.
   void CheckFrom(int n);
   void Stop();
+  // Idle, with no results and no session holding an account.
+  void Forget();
 
   const Settings& settings_;
   SessionRunner& sessions_;

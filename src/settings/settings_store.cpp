@@ -137,11 +137,14 @@ void SettingsStore::CheckFirstStart(OwnerWindow owner) {
   for (int n = 1; n <= kAccountCount; ++n) WriteDefaults(keys, keys.OpenAccount(n), kAccountValues);
 }
 
+bool SettingsStore::AcceptsAccountNumber(OwnerWindow owner, int n) {
+  if (IsValidAccountNumber(n)) return true;
+  ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
+  return false;
+}
+
 void SettingsStore::LoadAccount(OwnerWindow owner, int n) {
-  if (!IsValidAccountNumber(n)) {
-    ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
-    return;
-  }
+  if (!AcceptsAccountNumber(owner, n)) return;
   SettingsKeys keys(registry_, ui_, owner);
   if (n == 1) LoadValues(keys, keys.settings(), kOptionValues, settings_.options);
   const RegKey accountKey = keys.OpenAccount(n);
@@ -158,10 +161,7 @@ void SettingsStore::SaveOptions(OwnerWindow owner) {
 }
 
 void SettingsStore::SaveAccount(OwnerWindow owner, int n, const PopAccount& record) {
-  if (!IsValidAccountNumber(n)) {
-    ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
-    return;
-  }
+  if (!AcceptsAccountNumber(owner, n)) return;
   PopAccount stored = record;
   CopyTextCut(stored.PassWord, sizeof stored.PassWord, record.PassWord, sizeof record.PassWord);
   ScramblePassword(stored.PassWord);
@@ -183,10 +183,7 @@ void SettingsStore::SaveAccount(OwnerWindow owner, int n, const PopAccount& reco
 }
 
 void SettingsStore::ClearAccount(OwnerWindow owner, int n) {
-  if (!IsValidAccountNumber(n)) {
-    ui_.ShowMessage(owner, kInvalidAccountText, kProgramErrorTitle, MessageIcon::Error);
-    return;
-  }
+  if (!AcceptsAccountNumber(owner, n)) return;
   {
     SettingsKeys keys(registry_, ui_, owner);
     WriteDefaults(keys, keys.OpenAccount(n), kAccountValues);  // a failure here is not reported

@@ -25,6 +25,9 @@ class SettingsStore {
   void ClearAccount(OwnerWindow owner, int n);
 
  private:
+  // False, after telling the user, for a number that names no account.
+  bool AcceptsAccountNumber(OwnerWindow owner, int n);
+
   RegistryBackend& registry_;
   SettingsUi& ui_;
   Settings& settings_;
