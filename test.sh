@@ -52,6 +52,10 @@ build_preset() {
   cmake --preset "$1" && cmake --build --preset "$1" --parallel "${jobs}"
 }
 
+build_and_test() {
+  build_preset "$1" && ctest --preset "$1"
+}
+
 # Runs a libFuzzer target for a bounded time. New inputs go to a scratch
 # corpus in the build folder, so the seed corpus in the tree stays untouched.
 run_fuzzer() {
@@ -73,9 +77,12 @@ run_fuzzer() {
 
 required_stage "install packages" scripts/install_packages.sh
 stage "includes point down" scripts/check_layers.sh
+stage "C++ files formatted" scripts/check_format.sh
 
 required_stage "host build" build_preset host
 stage "host unit tests" ctest --preset host
+# clang's -Wcomma catches statements joined with a comma.
+stage "unit tests built with clang" build_and_test clang
 
 required_stage "windows build" build_preset windows
 stage "windows build is reproducible" scripts/check_reproducible.sh

@@ -13,7 +13,7 @@ packages=(
   dovecot-pop3d openssl iproute2
   fonts-ipafont-gothic locales
   libgtest-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   "$@"
 )
 locale_name="ja_JP.UTF-8"

@@ -33,8 +33,12 @@ FitControl Measure(HDC dc, HWND control, HWND dialog, std::initializer_list<Numb
     fit = {FitControl::Kind::Label, fit.box, TextWidth(dc, control)};
   } else if (lstrcmpiA(className, "Button") == 0) {
     switch (style & BS_TYPEMASK) {
-      case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
-      case BS_3STATE: case BS_AUTO3STATE:
+      case BS_CHECKBOX:
+      case BS_AUTOCHECKBOX:
+      case BS_RADIOBUTTON:
+      case BS_AUTORADIOBUTTON:
+      case BS_3STATE:
+      case BS_AUTO3STATE:
         // The box, a gap as wide as a digit (no look leaves more) and the label's one-pixel margins.
         fit = {FitControl::Kind::Label, fit.box, GetSystemMetrics(SM_CXMENUCHECK) + zero + 2 + TextWidth(dc, control)};
         break;

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "dialogs/general_form.h"
 #include "common/modeless_dialog.h"
+#include "dialogs/general_form.h"
 #include "settings/win32_registry.h"
 #include "settings/win32_settings_ui.h"
 

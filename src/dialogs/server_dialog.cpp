@@ -44,8 +44,8 @@ void ServerDialog::Initialise() {
   }
   form_.emplace(settings_, store_, static_cast<ServerFormView&>(*this), window());
   form_->Open();
-  for (int id : {IDC_SERVER_NAME, IDC_SERVER_HOST, IDC_SERVER_PORT, IDC_SERVER_USER, IDC_SERVER_PASSWORD,
-                 IDC_SERVER_LIST}) {
+  for (int id :
+       {IDC_SERVER_NAME, IDC_SERVER_HOST, IDC_SERVER_PORT, IDC_SERVER_USER, IDC_SERVER_PASSWORD, IDC_SERVER_LIST}) {
     SetWindowSubclass(GetDlgItem(window(), id), ControlProcedure, id, reinterpret_cast<DWORD_PTR>(this));
   }
 }
@@ -100,8 +100,8 @@ LRESULT CALLBACK ServerDialog::ControlProcedure(HWND control, UINT message, WPAR
 
 ServerFormInput ServerDialog::Read() {
   for (int i = 0; i < kEditCount; ++i) GetDlgItemTextA(window(), kEdits[i], texts_[i], sizeof texts_[i]);
-  return {texts_[0], texts_[1], texts_[2], texts_[3], texts_[4],
-          IsDlgButtonChecked(window(), IDC_SERVER_INCLUDE) == BST_CHECKED};
+  return {texts_[0], texts_[1], texts_[2],
+          texts_[3], texts_[4], IsDlgButtonChecked(window(), IDC_SERVER_INCLUDE) == BST_CHECKED};
 }
 
 void ServerDialog::Show(int slot, const PopAccount& account) {

@@ -24,11 +24,8 @@ bool VersionDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     case IDC_VERSION_MAIL:
       ShellExecuteA(owner_, "open", "mailto:" ZORVANE_MAIL_ADDRESS, nullptr, nullptr, SW_SHOW);
       return true;
-    case IDCANCEL:
-      Close();
-      return true;
-    default:
-      return false;
+    case IDCANCEL: Close(); return true;
+    default: return false;
   }
 }
 

@@ -14,7 +14,11 @@ namespace zorvane {
 class AnnouncementWindows final : public BallHandler, private ResultDialogHandler {
  public:
   AnnouncementWindows(HINSTANCE instance, const Settings& settings, CheckCycle& cycle, const ScreenSize& screen)
-      : instance_(instance), settings_(settings), cycle_(cycle), screen_(screen), announcement_(screen),
+      : instance_(instance),
+        settings_(settings),
+        cycle_(cycle),
+        screen_(screen),
+        announcement_(screen),
         resultDialog_(settings, cycle, *this) {}
 
   // The cycle's results are final.

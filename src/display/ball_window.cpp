@@ -75,15 +75,12 @@ INT_PTR CALLBACK BallWindow::Procedure(HWND window, UINT message, WPARAM, LPARAM
       BitBlt(paint.get(), 0, 0, self->size_, self->size_, self->image_.get(), 0, 0, SRCCOPY);
       return TRUE;
     }
-    case WM_TIMER:
-      self->OnTimer();
-      return TRUE;
+    case WM_TIMER: self->OnTimer(); return TRUE;
     case WM_CLOSE:
       // Alt+F4 on a ball stops it where it is; the balls end with the announcement.
       KillTimer(window, kBallTimer);
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

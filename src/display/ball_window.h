@@ -3,8 +3,8 @@
 // its own 100 ms timer along the path its handler computes.
 #include <windows.h>
 
-#include "display/ball_path.h"
 #include "common/gdi_handles.h"
+#include "display/ball_path.h"
 
 namespace zorvane {
 

@@ -137,7 +137,8 @@ bool Pop3Connection::Converse(ConnectionAction* plainSend) {
     // Plaintext goes in only while the machine has no complete line left, so
     // its pending text never holds more than half a line and a piece.
     char piece[kMaxReceive];
-    for (std::size_t got; action.kind == SessionAction::Kind::None && (got = tls_.ReadPlain(piece, sizeof piece)) > 0;) {
+    for (std::size_t got;
+         action.kind == SessionAction::Kind::None && (got = tls_.ReadPlain(piece, sizeof piece)) > 0;) {
       session_.Feed(piece, got);
       action = session_.Poll();
     }

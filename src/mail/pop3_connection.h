@@ -89,7 +89,7 @@ class Pop3Connection {
   SilenceLimit silence_;
   Phase phase_ = Phase::Idle;
   bool secure_ = false;
-  bool usingTls_ = false;     // tls_ carries this session
+  bool usingTls_ = false;      // tls_ carries this session
   bool tlsHandedOut_ = false;  // the transport has sent tls_.sending()
   bool peerClosed_ = false;
   bool connectDue_ = false;  // Next() asks for the connect to addresses_[current_]

@@ -25,9 +25,7 @@ void Pop3Session::Start(const char* host, const char* user, const char* password
   pending_[0] = '\0';
 }
 
-void Pop3Session::Clear() {
-  *this = Pop3Session{};
-}
+void Pop3Session::Clear() { *this = Pop3Session{}; }
 
 SessionAction Pop3Session::Finish() {
   active_ = false;

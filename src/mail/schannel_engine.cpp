@@ -23,7 +23,6 @@ using TokenOwner = std::unique_ptr<void, SECURITY_STATUS(WINAPI*)(PVOID)>;
 
 }  // namespace
 
-
 void SchannelEngine::Prepare() {
   if (prepared_) return;
   prepared_ = true;
@@ -53,8 +52,8 @@ TlsOutcome SchannelEngine::Begin(const char* host, unsigned char* out, std::size
   // TLS 1.2, which every Windows from 10 on speaks through this structure;
   // left to the system, older protocols would be offered too.
   credentials.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
-  if (AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
-                                &credentials, nullptr, nullptr, &credentials_, nullptr) != SEC_E_OK) {
+  if (AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr, &credentials,
+                                nullptr, nullptr, &credentials_, nullptr) != SEC_E_OK) {
     return {TlsOutcome::Kind::Failed, 0, 0};
   }
   haveCredentials_ = true;
@@ -112,8 +111,11 @@ std::uint16_t SchannelEngine::NegotiatedVersion() {
   const struct {
     DWORD protocols;
     std::uint16_t version;
-  } versions[] = {{SP_PROT_TLS1_3, 0x0304}, {SP_PROT_TLS1_2, 0x0303}, {SP_PROT_TLS1_1, 0x0302},
-                  {SP_PROT_TLS1_0, 0x0301}, {SP_PROT_SSL3, 0x0300}};
+  } versions[] = {{SP_PROT_TLS1_3, 0x0304},
+                  {SP_PROT_TLS1_2, 0x0303},
+                  {SP_PROT_TLS1_1, 0x0302},
+                  {SP_PROT_TLS1_0, 0x0301},
+                  {SP_PROT_SSL3, 0x0300}};
   for (const auto& known : versions) {
     if ((info.dwProtocol & known.protocols) != 0) return known.version;
   }

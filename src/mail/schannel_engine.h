@@ -22,8 +22,7 @@ class SchannelEngine final : public TlsEngine {
   void Prepare();
 
   TlsOutcome Begin(const char* host, unsigned char* out, std::size_t capacity) override;
-  TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out,
-                       std::size_t capacity) override;
+  TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out, std::size_t capacity) override;
   std::uint16_t NegotiatedVersion() override;
   bool PeerTrusted(const char* host) override;
   TlsOutcome Decrypt(unsigned char* in, std::size_t length, unsigned char* out, std::size_t capacity) override;

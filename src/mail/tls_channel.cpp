@@ -65,8 +65,7 @@ void TlsChannel::Handshake() {
       case TlsOutcome::Kind::Done:
         // The password goes out only to the server the account names, and
         // only under a protocol that still protects it.
-        state_ = engine_.NegotiatedVersion() >= kMinVersion && engine_.PeerTrusted(host_) ? State::Open
-                                                                                          : State::Failed;
+        state_ = engine_.NegotiatedVersion() >= kMinVersion && engine_.PeerTrusted(host_) ? State::Open : State::Failed;
         return;
       case TlsOutcome::Kind::NeedMore: return;
       case TlsOutcome::Kind::Closed:

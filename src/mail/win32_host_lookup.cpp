@@ -66,9 +66,9 @@ bool HostLookup::Start(const char* host) {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  const INT started = GetAddrInfoExW(name, nullptr, NS_DNS, nullptr, &hints, &request->result, nullptr,
-                                     &request->overlapped,
-                                     reinterpret_cast<LPLOOKUPSERVICE_COMPLETION_ROUTINE>(&Completed), &request->cancel);
+  const INT started =
+      GetAddrInfoExW(name, nullptr, NS_DNS, nullptr, &hints, &request->result, nullptr, &request->overlapped,
+                     reinterpret_cast<LPLOOKUPSERVICE_COMPLETION_ROUTINE>(&Completed), &request->cancel);
   if (started != WSA_IO_PENDING) {
     // Done at once, well or not: the same message tells it, from here.
     request->inUse = 0;

@@ -36,7 +36,7 @@ class HostLookup {
     HANDLE cancel;
     HWND window;
     UINT message;
-    bool awaited;          // its message has not been taken yet
+    bool awaited;         // its message has not been taken yet
     volatile LONG inUse;  // the resolver may still write to it
   };
 

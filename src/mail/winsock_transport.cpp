@@ -94,9 +94,7 @@ std::optional<CheckResult> WinsockTransport::CarryOut(Account& account) {
       case ConnectionAction::Kind::Connect:
         if (!Connect(account, action)) account.connection.OnConnectFailed(GetTickCount64());
         break;
-      case ConnectionAction::Kind::Send:
-        send(account.socket, action.bytes, static_cast<int>(action.length), 0);
-        break;
+      case ConnectionAction::Kind::Send: send(account.socket, action.bytes, static_cast<int>(action.length), 0); break;
       case ConnectionAction::Kind::Finish:
       case ConnectionAction::Kind::Close:
         // Closed before the check hands on: the display may run from there.
@@ -130,7 +128,8 @@ bool WinsockTransport::Connect(Account& account, const ConnectionAction& action)
   }
   account.socket = socket(address.ss_family, SOCK_STREAM, IPPROTO_TCP);
   return account.socket != INVALID_SOCKET &&
-         WSAAsyncSelect(account.socket, window_, account.socketEvent, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) == 0 &&
+         WSAAsyncSelect(account.socket, window_, account.socketEvent, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) ==
+             0 &&
          (connect(account.socket, reinterpret_cast<const sockaddr*>(&address), length) == 0 ||
           WSAGetLastError() == WSAEWOULDBLOCK);
 }

@@ -11,10 +11,10 @@ constexpr int kAccountCount = 4;
 constexpr std::int32_t kDefaultPortNo = 110;
 
 struct PopAccount {
-  char NAME[128];      // display name; empty: the slot is unregistered
-  char Serv[128];      // POP3 server host name or dotted address
+  char NAME[128];  // display name; empty: the slot is unregistered
+  char Serv[128];  // POP3 server host name or dotted address
   char UserId[64];
-  char PassWord[64];   // plain text in memory
+  char PassWord[64];  // plain text in memory
   std::int32_t PortNo;
   std::int32_t ChkFlg;     // 1: take part in checks
   std::int32_t Imagetype;  // ball graphic type, always 0

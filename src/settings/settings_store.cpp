@@ -33,17 +33,17 @@ enum class Kind { Text, Number };
 struct StoredValue {
   const char* name;
   Kind kind;
-  std::size_t offset;          // of the field in its record
-  std::size_t width;           // of the field, in bytes
-  std::uint32_t savedLength;   // data bytes a save writes; 0: a save leaves the value alone
-  std::int32_t initial;        // a default number
-  int defaultsTurn;            // defaults go out in this order, not a save's
+  std::size_t offset;         // of the field in its record
+  std::size_t width;          // of the field, in bytes
+  std::uint32_t savedLength;  // data bytes a save writes; 0: a save leaves the value alone
+  std::int32_t initial;       // a default number
+  int defaultsTurn;           // defaults go out in this order, not a save's
 };
 
 #define STORED_TEXT(Record, field, turn) \
-  {#field, Kind::Text, offsetof(Record, field), sizeof(Record::field), sizeof(Record::field), 0, turn}
+  { #field, Kind::Text, offsetof(Record, field), sizeof(Record::field), sizeof(Record::field), 0, turn }
 #define STORED_NUMBER(Record, field, saved, initial, turn) \
-  {#field, Kind::Number, offsetof(Record, field), sizeof(std::int32_t), (saved) ? 4u : 0u, initial, turn}
+  { #field, Kind::Number, offsetof(Record, field), sizeof(std::int32_t), (saved) ? 4u : 0u, initial, turn }
 
 // In the order a save writes them; the ball graphic type is only ever written
 // as a default.
@@ -89,8 +89,10 @@ void WriteDefaults(SettingsKeys& keys, RegKey key, Table<N> table) {
   for (int turn = 0; turn < static_cast<int>(N); ++turn) {
     for (const StoredValue& value : table) {
       if (value.defaultsTurn != turn) continue;
-      if (value.kind == Kind::Text) keys.WriteText(key, value.name, "", 1, kDefaultTextLength);
-      else keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(value.initial));
+      if (value.kind == Kind::Text)
+        keys.WriteText(key, value.name, "", 1, kDefaultTextLength);
+      else
+        keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(value.initial));
     }
   }
 }
@@ -100,8 +102,10 @@ void WriteSaved(SettingsKeys& keys, RegKey key, Table<N> table, const Record& re
   for (const StoredValue& value : table) {
     if (value.savedLength == 0) continue;
     const char* field = FieldOf(record, value);
-    if (value.kind == Kind::Text) keys.WriteText(key, value.name, field, value.width, value.savedLength);
-    else keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(NumberOf(field)));
+    if (value.kind == Kind::Text)
+      keys.WriteText(key, value.name, field, value.width, value.savedLength);
+    else
+      keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(NumberOf(field)));
   }
 }
 
@@ -177,8 +181,10 @@ void SettingsStore::SaveAccount(OwnerWindow owner, int n, const PopAccount& reco
     if (value.savedLength == 0) continue;
     char* field = FieldOf(account, value);
     const char* source = FieldOf(record, value);
-    if (value.kind == Kind::Text) CopyTextCut(field, value.width, source, value.width);
-    else std::memcpy(field, source, value.width);
+    if (value.kind == Kind::Text)
+      CopyTextCut(field, value.width, source, value.width);
+    else
+      std::memcpy(field, source, value.width);
   }
 }
 

@@ -18,8 +18,8 @@ RegKey Win32Registry::OpenSoftwareKey() {
 RegKey Win32Registry::CreateOrOpenKey(RegKey parent, const char* name) {
   if (parent == 0) return 0;
   HKEY key = nullptr;
-  if (RegCreateKeyExA(ToHkey(parent), name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      &key, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(ToHkey(parent), name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
     return 0;
   }
   return FromHkey(key);
@@ -46,8 +46,7 @@ RegResult Win32Registry::EnumValue(RegKey key, std::uint32_t index, char* name, 
   DWORD valueNameSize = *nameSize;
   DWORD valueType = 0;
   DWORD valueSize = *dataSize;
-  const LONG result =
-      RegEnumValueA(ToHkey(key), index, name, &valueNameSize, nullptr, &valueType, data, &valueSize);
+  const LONG result = RegEnumValueA(ToHkey(key), index, name, &valueNameSize, nullptr, &valueType, data, &valueSize);
   *nameSize = valueNameSize;
   *type = valueType;
   *dataSize = valueSize;

@@ -11,8 +11,8 @@ class Win32Registry final : public RegistryBackend {
   void CloseKey(RegKey key) override;
   RegResult QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
                        std::uint32_t* size) override;
-  RegResult EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
-                      std::uint32_t* type, unsigned char* data, std::uint32_t* dataSize) override;
+  RegResult EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
+                      unsigned char* data, std::uint32_t* dataSize) override;
   RegResult SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
                      std::uint32_t size) override;
 };

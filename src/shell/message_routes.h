@@ -15,8 +15,7 @@ constexpr unsigned kWatchdogPeriodMs = 720000;
 constexpr unsigned kConnectionTimer = 3279;
 
 // What WinSock posts for accounts 1 to 4.
-constexpr AccountMessages kAccountMessages[kAccountCount] = {
-    {1026, 1027}, {1031, 1032}, {1033, 1034}, {1035, 1036}};
+constexpr AccountMessages kAccountMessages[kAccountCount] = {{1026, 1027}, {1031, 1032}, {1033, 1034}, {1035, 1036}};
 
 struct MessageRoute {
   enum class Kind { Other, Tray, LookupDone, SocketEvent };

@@ -23,7 +23,7 @@ struct Program {
   HICON trayIcon = nullptr;
   HMENU trayMenu = nullptr;
   UINT taskbarCreatedMessage = 0;
-  bool ended = false;  // the destruction handling has run
+  bool ended = false;      // the destruction handling has run
   ScreenSize screen = {};  // the balls' screen, from HORZRES and VERTRES
   Settings settings = {};
   WinsockTransport transport;

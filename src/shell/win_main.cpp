@@ -16,8 +16,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.lpfnWndProc = zorvane::MainWndProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_ZORVANE));
-  windowClass.hIconSm = static_cast<HICON>(
-      LoadImageA(instance, MAKEINTRESOURCEA(IDI_ZORVANE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  windowClass.hIconSm =
+      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_ZORVANE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
   windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   windowClass.lpszClassName = kMainClassName;
@@ -37,8 +37,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     return 0;
   }
 
-  HWND window = CreateWindowExA(0, kMainClassName, "Zorvane", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 250, 90, nullptr, nullptr, instance, &program);
+  HWND window = CreateWindowExA(0, kMainClassName, "Zorvane", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 250, 90, nullptr, nullptr, instance, &program);
   // Without its window nothing could ever end the message loop.
   if (window == nullptr) return 0;
 

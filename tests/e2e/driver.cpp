@@ -2,12 +2,11 @@
 // "wine64 zdriver.exe COMMAND ARGS... [-- ...]" runs the commands in order until one fails, so a step and the watch
 // that must follow it at once go into one run. Exit code 1: what was awaited is not there or did not come (reason on
 // stderr); 2: bad usage.
-#include <windows.h>
-
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,7 +19,10 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-struct Failure { int exitCode; std::string reason; };  // exitCode 1: not there or not in time; 2: bad usage
+struct Failure {
+  int exitCode;
+  std::string reason;
+};  // exitCode 1: not there or not in time; 2: bad usage
 
 constexpr char kMakerKey[] = "Software\\Quillmoor Software";
 constexpr char kSettingsKey[] = "Software\\Quillmoor Software\\Mireth";
@@ -200,25 +202,30 @@ const Command kCommands[] = {
      [](const Args& args) {
        HWND window = nullptr;
        const std::string what = args[0] + " '" + args[1] + "'";
-       Await(args[2], [&] { return (window = FindVisible(args)) != nullptr; }, "showing no " + what, true);
+       Await(
+           args[2], [&] { return (window = FindVisible(args)) != nullptr; }, "showing no " + what, true);
        // Texts measured in the templates' font, made here: the prefix maps it to the face the dialogs get.
        HDC dc = GetDC(window);
-       HGDIOBJ original = SelectObject(dc, CreateFontA(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
-                                                       0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "ＭＳ Ｐゴシック"));
+       HGDIOBJ original =
+           SelectObject(dc, CreateFontA(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                        DEFAULT_CHARSET, 0, 0, 0, 0, "ＭＳ Ｐゴシック"));
        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
          bool checked = ClassOf(c) == "Button" && Send(c, BM_GETCHECK, 0, 0) == BST_CHECKED;
          const std::string text = TextOf(c);
          std::wstring wide(text.size() + 1, L'\0');  // the A function would read UTF-8 in the font's code page
          SIZE extent = {};
-         GetTextExtentPoint32W(dc, wide.data(), MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(),
-                                                                    static_cast<int>(wide.size())) - 1, &extent);
+         GetTextExtentPoint32W(
+             dc, wide.data(),
+             MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1,
+             &extent);
          RECT r = {}, client = {};
          GetWindowRect(c, &r);
          GetClientRect(c, &client);
          const LRESULT margins = ClassOf(c) == "Edit" ? Send(c, EM_GETMARGINS, 0, 0) : 0;
          Args fields = {std::to_string(GetDlgCtrlID(c) & 0xFFFF), ClassOf(c), checked ? "1" : "0",
                         IsWindowEnabled(c) ? "1" : "0", text};
-         for (LONG n : {r.left, r.top, r.right, r.bottom, client.right - LOWORD(margins) - HIWORD(margins), extent.cx}) {
+         for (LONG n :
+              {r.left, r.top, r.right, r.bottom, client.right - LOWORD(margins) - HIWORD(margins), extent.cx}) {
            fields.push_back(std::to_string(n));
          }
          Print(fields);
@@ -228,7 +235,8 @@ const Command kCommands[] = {
      }},
     {"gone", "CLASS TITLE TIMEOUT_MS", 3,
      [](const Args& args) {
-       Await(args[2], [&] { return FindVisible(args) == nullptr; }, "with " + args[0] + " '" + args[1] + "' there");
+       Await(
+           args[2], [&] { return FindVisible(args) == nullptr; }, "with " + args[0] + " '" + args[1] + "' there");
      }},
     {"press", "CLASS TITLE ID", 3,
      [](const Args& args) {
@@ -276,7 +284,8 @@ const Command kCommands[] = {
      }},
     {"tray", "COUNT TIMEOUT_MS", 2,
      [](const Args& args) {
-       Await(args[1], [&] { return TrayIcons() == Number(args[0]); }, "with the tray icons not " + args[0]);
+       Await(
+           args[1], [&] { return TrayIcons() == Number(args[0]); }, "with the tray icons not " + args[0]);
      }},
     {"tray-forget", "ID", 1,
      [](const Args& args) {
@@ -288,7 +297,12 @@ const Command kCommands[] = {
        if (!Shell_NotifyIconA(NIM_DELETE, &icon)) throw Failure{1, "the shell has no such icon"};
      }},
     // See the holder in wine_fixture.py: while this runs, the wineserver stays up.
-    {"hold", "", 0, [](const Args&) { Print({"holding"}); std::fflush(stdout); Sleep(INFINITE); }},
+    {"hold", "", 0,
+     [](const Args&) {
+       Print({"holding"});
+       std::fflush(stdout);
+       Sleep(INFINITE);
+     }},
     {"reg-dump", "", 0, [](const Args&) { DumpKey(HKEY_CURRENT_USER, kSettingsKey, "."); }},
     {"reg-set", "SUBKEY NAME TYPE HEX ...", 4,
      [](const Args& args) {
@@ -298,13 +312,16 @@ const Command kCommands[] = {
      [](const Args& args) {
        // The local machine's trusted roots, where a test CA goes for one run.
        std::vector<BYTE> der;
-       for (std::size_t i = 0; i + 1 < args[1].size(); i += 2) der.push_back(std::stoi(args[1].substr(i, 2), nullptr, 16));
+       for (std::size_t i = 0; i + 1 < args[1].size(); i += 2)
+         der.push_back(std::stoi(args[1].substr(i, 2), nullptr, 16));
        HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
        PCCERT_CONTEXT added = nullptr;
        bool done = store && CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), der.size(),
                                                              CERT_STORE_ADD_REPLACE_EXISTING, &added);
-       if (done && args[0] == "remove") done = CertDeleteCertificateFromStore(added);  // frees it too
-       else if (added != nullptr) CertFreeCertificateContext(added);
+       if (done && args[0] == "remove")
+         done = CertDeleteCertificateFromStore(added);  // frees it too
+       else if (added != nullptr)
+         CertFreeCertificateContext(added);
        if (store != nullptr) CertCloseStore(store, 0);
        if (!done) throw Failure{1, "the root store refused the certificate"};
      }},

@@ -16,12 +16,10 @@
 #include <vector>
 
 #include "../unit/toy_tls_engine.h"
+#include "fuzz_input.h"
 #include "mail/pop3_connection.h"
 
 using namespace zorvane;
-
-#define FUZZ_CHECK(c) \
-  ((c) ? void() : (std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #c), std::abort()))
 
 namespace {
 
@@ -66,14 +64,16 @@ struct WatchedEngine : testing::ToyEngine {
 };
 
 struct Session {
-  Lines heard;        // what the POP3 machine was given
-  std::string sent;   // its commands, decrypted
+  Lines heard;       // what the POP3 machine was given
+  std::string sent;  // its commands, decrypted
   int commands = 0, ends = 0;
   bool connecting = false, connected = false;
   std::vector<std::string> untried;  // the lookup's distinct addresses, in order
 };
 
-std::string Key(const NetAddress& address) { return std::string(reinterpret_cast<const char*>(&address), sizeof address); }
+std::string Key(const NetAddress& address) {
+  return std::string(reinterpret_cast<const char*>(&address), sizeof address);
+}
 
 void Check(Pop3Connection& connection, Session& s, bool tls) {
   for (ConnectionAction a = connection.Next(); a.kind != ConnectionAction::Kind::None; a = connection.Next()) {
@@ -93,7 +93,8 @@ void Check(Pop3Connection& connection, Session& s, bool tls) {
       const char* const login[] = {"USER alice\r\n", "PASS secret\r\n", "STAT\r\n"};
       const int n = s.commands++;
       if (bytes != "QUIT\r\n") {
-        FUZZ_CHECK(n < 3 && bytes == login[n] && s.sent == std::string(n > 0 ? login[0] : "") + (n > 1 ? login[1] : ""));
+        FUZZ_CHECK(n < 3 && bytes == login[n] &&
+                   s.sent == std::string(n > 0 ? login[0] : "") + (n > 1 ? login[1] : ""));
         FUZZ_CHECK(s.heard.Positive(n));
       }
       s.sent += bytes;
@@ -121,11 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine.heard = &s.heard;
   std::uint64_t now = 0;
   connection.Start(account, 0);
-  const std::uint8_t *at = data + 1, *end = data + size;
-  const auto next = [&]() -> std::uint8_t { return at < end ? *at++ : 0; };
-  const auto bytes = [&](std::size_t n) {
-    return at += (n = std::min<std::size_t>(n, end - at)), std::string(at - n, at);
-  };
+  FuzzInput in{data + 1, data + size};
+  const auto next = [&] { return in.byte(); };
+  const auto bytes = [&](std::size_t n) { return in.bytes(n); };
   const auto receive = [&](const std::string& chunk) {
     for (std::size_t done = 0; done < chunk.size(); Check(connection, s, tls)) {
       const std::size_t taken = connection.OnReceived(chunk.data() + done, chunk.size() - done, now);
@@ -133,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       done += taken;
     }
   };
-  while (at < end) {
+  while (in.more()) {
     const std::uint8_t op = next();
     switch (op % 9) {
       case 0: {
@@ -141,8 +140,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         NetAddress addresses[4] = {};
         for (int i = 0; i < op / 9 % 5; ++i) {
           const std::uint8_t n = next();
-          addresses[i] = n < 0x80 ? NetAddress{NetAddress::Family::V4, {127, 0, 0, n}, 0}
-                                  : NetAddress{NetAddress::Family::V6, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, n}, 0};
+          addresses[i] = n < 0x80
+                             ? NetAddress{NetAddress::Family::V4, {127, 0, 0, n}, 0}
+                             : NetAddress{NetAddress::Family::V6, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, n}, 0};
           const std::string key = Key(addresses[i]);
           if (connection.resolving() && std::find(s.untried.begin(), s.untried.end(), key) == s.untried.end()) {
             s.untried.push_back(key);
@@ -152,8 +152,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 1: connection.OnLookupNotStarted(); break;
-      case 2: connection.OnConnectFailed(now), s.connecting = false; break;
-      case 3: s.connected |= s.connecting, s.connecting = false, connection.OnConnected(now); break;
+      case 2:
+        connection.OnConnectFailed(now);
+        s.connecting = false;
+        break;
+      case 3:
+        s.connected |= s.connecting;
+        s.connecting = false;
+        connection.OnConnected(now);
+        break;
       case 4: receive(bytes(next() * 3u)); break;  // more than one read takes, at times
       case 5: receive(testing::kServerHandshake.substr(0, next() % 64)); break;
       case 6: receive(testing::Record(op / 9 % 2 ? 23 : 21, bytes(next()))); break;
@@ -164,7 +171,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       connection.Abandon();
       Check(connection, s, tls);
       FUZZ_CHECK(s.ends == 1);
-      s = Session{}, engine.done = false, connection.Start(account, 0);
+      s = Session{};
+      engine.done = false;
+      connection.Start(account, 0);
     }
     Check(connection, s, tls);
   }

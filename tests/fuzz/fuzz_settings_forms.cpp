@@ -9,33 +9,37 @@
 // - the general form stores only periods of 5 to 99 and modes 0 to 2, and once it closes the timer runs exactly
 //   when automatic checking is on.
 // Input: per step an action (modulo 13), a byte that picks the edit or slot, then a text's length and bytes, answers.
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "../unit/form_fakes.h"
+#include "fuzz_input.h"
 
 using namespace zorvane;
 using namespace zorvane::testing;
 
-#define FUZZ_CHECK(c) \
-  do { if (!(c)) { std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #c); std::abort(); } } while (0)
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::uint8_t *at = data, *end = data + size;
-  const auto byte = [&] { return at < end ? *at++ : 0; };
-  const auto bytes = [&](std::size_t n) { return at += (n = std::min<std::size_t>(n, end - at)), std::string(at - n, at); };
+  FuzzInput in{data, data + size};
+  const auto byte = [&] { return in.byte(); };
+  const auto bytes = [&](std::size_t n) { return in.bytes(n); };
   SettingsInMemory s;
   FakeServerView v;
   FakeGeneralView g;
   bool answer = false;  // the last one given
   int asked = 0;
-  v.answer = [&] { return ++asked, answer = byte() & 1; };
+  v.answer = [&] {
+    ++asked;
+    answer = byte() & 1;
+    return answer;
+  };
   v.closed = g.closed = true;
   std::unique_ptr<ServerSettingsForm> form;
   std::unique_ptr<GeneralSettingsForm> general;
-  while (at < end) {
-    if (v.closed) form.reset(new ServerSettingsForm(s.settings, s.store, v, nullptr)), v.closed = false, form->Open();
+  while (in.more()) {
+    if (v.closed) {
+      form.reset(new ServerSettingsForm(s.settings, s.store, v, nullptr));
+      v.closed = false;
+      form->Open();
+    }
     const int action = byte() % 13, pick = byte(), selected = pick % 4, edit = pick % 5;
     const bool unsaved = form->unsaved();
     const int shown = form->shownSlot(), questions = asked;
@@ -43,24 +47,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const CheckOptions options = s.settings.options;
     bool expect = unsaved;
     switch (action) {
-      case 0: v.t[edit] = bytes(byte() % 140), v.modified[edit] = true; break;  // typing, the key still down
-      case 1: expect = unsaved || v.modified[edit], form->EditKeyReleased(v.modified[edit]); break;
-      case 2: v.included = !v.included, expect = true, form->CheckBoxClicked(); break;
-      case 3: v.line = selected, form->SelectionChanged(selected); break;
-      case 4: expect = false, form->UpdateButton(); break;
+      case 0:  // typing, the key still down
+        v.t[edit] = bytes(byte() % 140);
+        v.modified[edit] = true;
+        break;
+      case 1:
+        expect = unsaved || v.modified[edit];
+        form->EditKeyReleased(v.modified[edit]);
+        break;
+      case 2:
+        v.included = !v.included;
+        expect = true;
+        form->CheckBoxClicked();
+        break;
+      case 3:
+        v.line = selected;
+        form->SelectionChanged(selected);
+        break;
+      case 4:
+        expect = false;
+        form->UpdateButton();
+        break;
       case 5: form->DeleteButton(); break;
       case 6: form->OkButton(); break;
       case 7: form->CloseButton(); break;
       default:  // the general form
-        if (g.closed) general.reset(new GeneralSettingsForm(s.settings, s.store, g, g, nullptr)), g.closed = false, general->Open();
+        if (g.closed) {
+          general.reset(new GeneralSettingsForm(s.settings, s.store, g, g, nullptr));
+          g.closed = false;
+          general->Open();
+        }
         FUZZ_CHECK(g.timer == 0);
         if (action == 8) general->UpDownStep(selected - 2);
-        if (action == 9) g.autoCheck = !g.autoCheck, general->AutoCheckClicked(g.autoCheck);
-        if (action == 10) g.mode = DisplayMode(selected % 3), g.period = pick & 8 ? std::to_string(byte()) : bytes(selected);
+        if (action == 9) {
+          g.autoCheck = !g.autoCheck;
+          general->AutoCheckClicked(g.autoCheck);
+        }
+        if (action == 10) {
+          g.mode = DisplayMode(selected % 3);
+          g.period = pick & 8 ? std::to_string(byte()) : bytes(selected);
+        }
         if (action == 11 || action == 12) action == 11 ? general->UpdateButton() : general->CloseButton();
         const CheckOptions& o = s.settings.options;
         const bool stored = s.registry.journal.size() > written, kept = !memcmp(&o, &options, sizeof o);
-        FUZZ_CHECK((stored ? o.ChkTime >= 5 && o.ChkTime <= 99 && o.ChkOpti >= 0 && o.ChkOpti <= 2 && o.IsChk >> 1 == 0 : kept) &&
+        FUZZ_CHECK((stored ? o.ChkTime >= 5 && o.ChkTime <= 99 && o.ChkOpti >= 0 && o.ChkOpti <= 2 && o.IsChk >> 1 == 0
+                           : kept) &&
                    !s.registry.openKeys() && !s.registry.badHandles);
         if (g.closed) FUZZ_CHECK(g.timer == (o.IsChk ? unsigned(o.ChkTime) * 60000 : 0) && (action == 12) != stored);
         continue;
@@ -77,9 +108,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(key == "POP" + std::to_string(shown + 1) || head == "BOOT|4|4|");
     }
     if (action == 3 && unsaved && selected != shown) expect = !saved;
-    FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() && !s.registry.openKeys() &&
-               !s.registry.badHandles);
-    if (action == 3) FUZZ_CHECK(form->shownSlot() == (unsaved && !saved ? shown : selected) && (!saved || asked == questions + 1));
+    FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() &&
+               !s.registry.openKeys() && !s.registry.badHandles);
+    if (action == 3)
+      FUZZ_CHECK(form->shownSlot() == (unsaved && !saved ? shown : selected) && (!saved || asked == questions + 1));
     if (action == 6) FUZZ_CHECK(v.closed == saved);
     if (action == 7) FUZZ_CHECK(v.closed == (!unsaved || saved || (asked > questions && !answer)));
   }

@@ -9,19 +9,14 @@
 // Input: bits of the keys that fail to open (Software, maker, settings, POP1..4) and of those whose enumeration
 // fails (settings, POP1..4), its error, a flag (bit 0: first start), then values: key (settings, POP1..4), type,
 // name length (250 and up: too long), name, two bytes of data length, data.
-#include <cstdio>
-#include <cstdlib>
-
 #include "../unit/memory_registry.h"
+#include "fuzz_input.h"
 #include "settings/password.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 
 using namespace zorvane;
 using testing::Value;
-
-#define FUZZ_CHECK(c) \
-  do { if (!(c)) { std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #c); std::abort(); } } while (0)
 
 namespace {
 
@@ -43,15 +38,17 @@ void CheckText(const char* field, std::size_t width, const Value* stored, bool p
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::uint8_t *at = data, *end = data + size;
-  const auto byte = [&] { return at < end ? *at++ : 0; };
-  const auto bytes = [&](std::size_t n) { return at += (n = std::min<std::size_t>(n, end - at)), std::string(at - n, at); };
+  FuzzInput in{data, data + size};
+  const auto byte = [&] { return in.byte(); };
+  const auto bytes = [&](std::size_t n) { return in.bytes(n); };
   testing::MemoryRegistry registry;
   const int failOpen = byte(), failEnum = byte(), enumError = byte() % 6, flags = byte();
-  for (int k = 0; k < 7; ++k) if (failOpen >> k & 1) registry.failOpen.insert(k < 3 ? kKeys[k] : KeyPath(k - 2));
+  for (int k = 0; k < 7; ++k)
+    if (failOpen >> k & 1) registry.failOpen.insert(k < 3 ? kKeys[k] : KeyPath(k - 2));
   const RegResult errors[] = {2, 5, 6, 87, 1009, kRegNoMoreItems};
-  for (int k = 0; k < 5; ++k) if (failEnum >> k & 1) registry.failEnum[KeyPath(k)] = errors[enumError];
-  while (at < end) {
+  for (int k = 0; k < 5; ++k)
+    if (failEnum >> k & 1) registry.failEnum[KeyPath(k)] = errors[enumError];
+  while (in.more()) {
     const int key = byte() % 5, type = byte() % 8, nameLength = byte();
     const std::string name = bytes(nameLength < 250 ? nameLength : 250 + (nameLength - 250) * 10);
     const int low = byte(), high = byte();
@@ -59,8 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     registry.Put(KeyPath(key), name.substr(0, name.find('\0')), type, {value.begin(), value.end()});
   }
   // A key opens when neither it nor a key above it is made to fail.
-  const auto opens = [&](int k) { return !(registry.failOpen.count(kKeys[0]) + registry.failOpen.count(kKeys[1]) +
-                                             registry.failOpen.count(kKeys[2]) + registry.failOpen.count(KeyPath(k))); };
+  const auto opens = [&](int k) {
+    return !(registry.failOpen.count(kKeys[0]) + registry.failOpen.count(kKeys[1]) + registry.failOpen.count(kKeys[2]) +
+             registry.failOpen.count(KeyPath(k)));
+  };
   testing::JournalUi ui{registry.journal};
   Settings settings;
   std::memset(&settings, 'A', sizeof settings);  // whatever was there before must not survive
@@ -88,10 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return v ? static_cast<std::int32_t>(ReadLittleEndian32(bytes)) : otherwise;
   };
   const CheckOptions& o = settings.options;
-  FUZZ_CHECK(o.IsChk == number(0, "IsChk", -7) && o.ChkTime == number(0, "ChkTime", -8) && o.ChkOpti == number(0, "ChkOpti", -9));
+  FUZZ_CHECK(o.IsChk == number(0, "IsChk", -7) && o.ChkTime == number(0, "ChkTime", -8) &&
+             o.ChkOpti == number(0, "ChkOpti", -9));
   for (int n = 1; n <= kAccountCount; ++n) {
     const PopAccount& a = settings.account(n);
-    FUZZ_CHECK(a.PortNo == number(n, "PortNo", 0) && a.ChkFlg == number(n, "ChkFlg", 0) && a.Imagetype == number(n, "Imagetype", 0));
+    FUZZ_CHECK(a.PortNo == number(n, "PortNo", 0) && a.ChkFlg == number(n, "ChkFlg", 0) &&
+               a.Imagetype == number(n, "Imagetype", 0));
     CheckText(a.NAME, sizeof a.NAME, found(n, "NAME", kRegSz), false);
     CheckText(a.Serv, sizeof a.Serv, found(n, "Serv", kRegSz), false);
     CheckText(a.UserId, sizeof a.UserId, found(n, "UserId", kRegSz), false);

@@ -13,29 +13,25 @@
 // - nothing is read or written outside a buffer: each is as long as it says.
 // Input: a set-up byte (bit 0: certificate for another name; bit 1: TLS 1.1;
 // bit 2: an engine that takes nothing), then events.
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "../unit/toy_tls_engine.h"
+#include "fuzz_input.h"
 #include "mail/tls_channel.h"
 
 using namespace zorvane;
-
-#define FUZZ_CHECK(c) \
-  ((c) ? void() : (std::fprintf(stderr, "%s:%d: invariant failed: %s\n", __FILE__, __LINE__, #c), std::abort()))
 
 namespace {
 
 struct WatchedEngine : testing::ToyEngine {  // its handshake is done once it has taken two records
   std::size_t Encrypt(const char* plain, std::size_t length, unsigned char* out, std::size_t capacity) override {
-    return FUZZ_CHECK(open()), ToyEngine::Encrypt(plain, length, out, capacity);
+    FUZZ_CHECK(open());
+    return ToyEngine::Encrypt(plain, length, out, capacity);
   }
   std::size_t CloseNotify(unsigned char* out, std::size_t capacity) override {
-    return FUZZ_CHECK(open() && ++notifies == 1), ToyEngine::CloseNotify(out, capacity);
+    FUZZ_CHECK(open() && ++notifies == 1);
+    return ToyEngine::CloseNotify(out, capacity);
   }
   bool open() const { return handshakes >= 2 && trustworthy(); }
   bool trustworthy() const { return version >= TlsChannel::kMinVersion && trusted && host == "pop.example.test"; }
@@ -54,13 +50,16 @@ std::unique_ptr<char[]> Exact(const std::string& text) {  // ASan sees any byte 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   WatchedEngine engine;
-  engine.trusted = !(data[0] & 1), engine.version = data[0] & 2 ? 0x0302 : 0x0303, engine.stall = data[0] & 4;
+  engine.trusted = !(data[0] & 1);
+  engine.version = data[0] & 2 ? 0x0302 : 0x0303;
+  engine.stall = data[0] & 4;
   TlsChannel channel(engine);
   std::string stream, expected, plain;  // since Start: the server's bytes, their plaintext, what came out
-  std::vector<std::size_t> bounds;  // where each record ends
-  std::size_t received = 0, at = 1;
+  std::vector<std::size_t> bounds;      // where each record ends
+  std::size_t received = 0;
   TlsChannel::State ends = TlsChannel::State::Open;  // Closed by an alert, Failed by a record no engine takes
-  const auto next = [&]() -> std::size_t { return at < size ? data[at++] : 0; };
+  FuzzInput in{data + 1, data + size};
+  const auto next = [&]() -> std::size_t { return in.byte(); };
   const auto read = [&](TlsChannel& from, std::size_t capacity) {
     const auto out = Exact(std::string(capacity, '\0'));
     const std::size_t got = from.ReadPlain(out.get(), capacity);
@@ -69,21 +68,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                plain.size() <= expected.size());
     return got;
   };
-  while (at < size) {
+  while (in.more()) {
     const std::size_t op = next(), scale = op / 8 % 8;  // lengths up to 255 << 7
     const TlsChannel::State before = channel.state();
     std::size_t got = 0, n = 0, sending = channel.sendingLength();
     switch (op % 8) {
       case 0:
         engine.host = op & 64 ? std::string(200, 'p') : "pop.example.test";
-        engine.notifies = 0, channel.Start(engine.host.c_str());
-        stream.clear(), expected.clear(), plain.clear(), bounds.clear(), received = 0, ends = TlsChannel::State::Open;
+        engine.notifies = 0;
+        channel.Start(engine.host.c_str());
+        stream.clear();
+        expected.clear();
+        plain.clear();
+        bounds.clear();
+        received = 0;
+        ends = TlsChannel::State::Open;
         break;
       case 1: channel.Stop(); break;
       case 2: {  // type, version major, length, up to 64 bytes of the body, 'x's up to the largest record
         const std::size_t type = next(), major = next(), high = next(), length = high << 8 | next();
-        std::string body(reinterpret_cast<const char*>(data) + at, std::min<std::size_t>({length, 64, size - at}));
-        at += body.size(), body.resize(std::min(length, kMaxTlsRecord - 5), 'x');
+        std::string body = in.bytes(std::min<std::size_t>(length, 64));
+        body.resize(std::min(length, kMaxTlsRecord - 5), 'x');
         stream += std::string{char(type), char(major), 3, char(high), char(length)} + body;
         const bool broken = type < 20 || type > 24 || major != 3 || body.size() < length;
         if (ends == TlsChannel::State::Open && (broken || (bounds.size() >= 2 && (type == 20 || type == 21)))) {
@@ -95,10 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       case 3:
         n = std::min(next() << scale, stream.size() - received);
-        channel.Receive(Exact(stream.substr(received, n)).get(), n), received += n;
+        channel.Receive(Exact(stream.substr(received, n)).get(), n);
+        received += n;
         break;
       case 4: got = read(channel, next() << scale); break;
-      case 5: n = next() << scale, channel.Send(Exact(std::string(n, 'c')).get(), n); break;
+      case 5:
+        n = next() << scale;
+        channel.Send(Exact(std::string(n, 'c')).get(), n);
+        break;
       case 6: channel.Close(); break;
       default: channel.Sent(); break;
     }
@@ -108,7 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                (channel.state() == before && got == 0 && channel.sendingLength() <= sending));
   }
   TlsChannel fresh(engine);
-  plain.clear(), engine.notifies = 0, fresh.Start(engine.host.c_str());
+  plain.clear();
+  engine.notifies = 0;
+  fresh.Start(engine.host.c_str());
   for (std::size_t i = 0, from = 0; i < bounds.size(); from = bounds[i++]) {
     fresh.Receive(stream.data() + from, bounds[i] - from);
     while (read(fresh, kMaxTlsRecord) > 0) continue;

@@ -49,8 +49,8 @@ TEST(BallPath, TheWorkedPositionsOnTwoScreens) {
     }
     const BallMove& rest = m[m.size() - 2];
     // The roll keeps the second arc's last height; the account's next ball starts at the edge again.
-    EXPECT_EQ(std::tuple(m[0].x, m[0].y, highest, lastOf[0]->x, lastOf[0]->y, lastOf[1]->x, lastOf[1]->y, rest.x, rest.y,
-                         bounces, ball.PosX),
+    EXPECT_EQ(std::tuple(m[0].x, m[0].y, highest, lastOf[0]->x, lastOf[0]->y, lastOf[1]->x, lastOf[1]->y, rest.x,
+                         rest.y, bounces, ball.PosX),
               std::tuple(int(c.width), c.firstY, c.highestY, c.lastFirstArcX, c.lastFirstArcY, c.lastSecondArcX,
                          c.restY, c.restX, c.restY, c.bounces, c.width));
   }
@@ -78,8 +78,10 @@ TEST(Announcement, BallsInOrderThenTheResultsAsTheModeSays) {
       {DisplayMode::BallsAndDialog, {3, 0, 7, 2}, "1.1/16 1.2/16 1.3/16 3.1/32 4.1/16 4.2/16 dialog"},
       {DisplayMode::BallsOnly, {3, 0, 7, 2}, "1.1/16 1.2/16 1.3/16 3.1/32 4.1/16 4.2/16 end"},
       {DisplayMode::BallsOnly, {4, 5, 1, 0}, "1.1/16 1.2/16 1.3/16 1.4/16 2.1/32 3.1/16 end"},
-      {DisplayMode::DialogOnly, {3, 0, 7, 2}, "dialog"}, {DisplayMode::BallsAndDialog, {0, -2, 0, 0}, "dialog"},
-      {DisplayMode::BallsOnly, {0, 0, 0, 0}, "end"}, {DisplayMode::BallsAndDialog, {0, 0, 0, 1}, "4.1/16 dialog"},
+      {DisplayMode::DialogOnly, {3, 0, 7, 2}, "dialog"},
+      {DisplayMode::BallsAndDialog, {0, -2, 0, 0}, "dialog"},
+      {DisplayMode::BallsOnly, {0, 0, 0, 0}, "end"},
+      {DisplayMode::BallsAndDialog, {0, 0, 0, 1}, "4.1/16 dialog"},
   };
   for (const auto& c : cases) EXPECT_EQ(Announce(c.mode, c.counts), c.shown);
 }

@@ -1,3 +1,5 @@
+#include "mail/check_cycle.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,8 +7,6 @@
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include "mail/check_cycle.h"
 
 namespace zorvane::testing {
 namespace {
@@ -66,9 +66,9 @@ TEST_F(CheckCycleTest, VisitsTheAccountsWithChkFlgOneInOrderThenAnnouncesOnce) {
   EXPECT_EQ(cycle.account(), 4);
   fakes.log.clear();
   cycle.OnSessionEnded(4, {1, 10, CheckStatus::UserRejected});
-  EXPECT_EQ(std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailSize, cycle.result(4).Status,
-                       cycle.result(2).MailCount),
-            std::tuple(Log{"watchdog off", "announce"}, CheckPhase::Announcing, 900, CheckStatus::UserRejected, 0));
+  EXPECT_EQ(
+      std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailSize, cycle.result(4).Status, cycle.result(2).MailCount),
+      std::tuple(Log{"watchdog off", "announce"}, CheckPhase::Announcing, 900, CheckStatus::UserRejected, 0));
 }
 
 TEST_F(CheckCycleTest, AccountsThatEndAtOnceOrAreSkippedPassInOneGo) {
@@ -103,7 +103,11 @@ TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRanAndShutdownI
     int messages;
   } cases[] = {{"idle", [](CheckCycle&) {}, &CheckCycle::Abort, 0},
                {"checking", [](CheckCycle& c) { c.CheckMail(); }, &CheckCycle::Abort, 1},
-               {"announcing", [](CheckCycle& c) { c.CheckMail(), c.OnSessionEnded(1, {5, 5, CheckStatus::Ok}); },
+               {"announcing",
+                [](CheckCycle& c) {
+                  c.CheckMail();
+                  c.OnSessionEnded(1, {5, 5, CheckStatus::Ok});
+                },
                 &CheckCycle::Abort, 0},
                {"shut down while checking", [](CheckCycle& c) { c.CheckMail(); }, &CheckCycle::Shutdown, 0},
                {"a tick while checking", [](CheckCycle& c) { c.CheckMail(); }, &CheckCycle::OnTimerTick, 1}};
@@ -118,7 +122,8 @@ TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRanAndShutdownI
     EXPECT_EQ(std::tuple(Count("abort message"), phaseDuringMessage, cycle.phase(), Starts().size()),
               std::tuple(c.messages, CheckPhase::Idle, CheckPhase::Idle, 0u));
     for (int n = 1; n <= 4; ++n) EXPECT_EQ(cycle.result(n).MailCount, 0) << n;
-    for (const char* entry : {"watchdog off", "close sessions", "end announcement"}) EXPECT_GE(Count(entry), 1) << entry;
+    for (const char* entry : {"watchdog off", "close sessions", "end announcement"})
+      EXPECT_GE(Count(entry), 1) << entry;
   }
 }
 

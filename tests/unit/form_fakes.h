@@ -10,17 +10,29 @@
 namespace zorvane::testing {
 
 struct FakeServerView : ServerFormView {
-  ServerFormInput Read() override { return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included}; }
+  ServerFormInput Read() override {
+    return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included};
+  }
   // A fill sets the texts and clears the edits' modified flags.
   void Show(int, const PopAccount& a) override {
-    t[0] = a.NAME, t[1] = a.Serv, t[2] = std::to_string(static_cast<std::uint32_t>(a.PortNo)), t[3] = a.UserId;
-    t[4] = a.PassWord, included = a.ChkFlg != 0, std::fill(modified, modified + 5, false);
+    t[0] = a.NAME;
+    t[1] = a.Serv;
+    t[2] = std::to_string(static_cast<std::uint32_t>(a.PortNo));
+    t[3] = a.UserId;
+    t[4] = a.PassWord;
+    included = a.ChkFlg != 0;
+    std::fill(modified, modified + 5, false);
   }
   void ShowList(const Settings&, int selected) override { line = selected; }
   void EnableUpdate(bool enabled) override { update = enabled; }
   void EnableDelete(bool enabled) override { remove = enabled; }
-  bool Ask(const char* text, const char* title, Beep) override { return log.push_back(std::string(title) + "|" + text), answer(); }
-  void Tell(const char* text, const char* title, MessageIcon, Beep) override { log.push_back(std::string(title) + "|" + text); }
+  bool Ask(const char* text, const char* title, Beep) override {
+    log.push_back(std::string(title) + "|" + text);
+    return answer();
+  }
+  void Tell(const char* text, const char* title, MessageIcon, Beep) override {
+    log.push_back(std::string(title) + "|" + text);
+  }
   void Close() override { closed = true; }
 
   std::string t[5];  // name, server, port, user, password
@@ -32,14 +44,25 @@ struct FakeServerView : ServerFormView {
 
 struct FakeGeneralView : GeneralFormView, AutoCheckTimer {
   GeneralFormInput Read() override { return {period.c_str(), autoCheck, mode}; }
-  void Show(bool check, DisplayMode shown) override { autoCheck = check, mode = shown; }
+  void Show(bool check, DisplayMode shown) override {
+    autoCheck = check;
+    mode = shown;
+  }
   void ShowPeriod(const char* text) override { period = text; }
   void EnablePeriod(bool on) override { enabled = on; }
   void SetUpDown(int, int, int) override {}
-  void Tell(const char* text, const char* title, MessageIcon) override { log.push_back(std::string(title) + "|" + text); }
+  void Tell(const char* text, const char* title, MessageIcon) override {
+    log.push_back(std::string(title) + "|" + text);
+  }
   void Close() override { closed = true; }
-  void Stop() override { log.push_back("stop"), timer = 0; }
-  void Start(unsigned periodMs) override { log.push_back("start " + std::to_string(periodMs)), timer = periodMs; }
+  void Stop() override {
+    log.push_back("stop");
+    timer = 0;
+  }
+  void Start(unsigned periodMs) override {
+    log.push_back("start " + std::to_string(periodMs));
+    timer = periodMs;
+  }
 
   std::string period;
   bool autoCheck = false, enabled = false, closed = false;

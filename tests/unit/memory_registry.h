@@ -15,7 +15,11 @@
 namespace zorvane::testing {
 
 using Texts = std::vector<std::string>;
-struct Value { std::string name; std::uint32_t type; std::vector<unsigned char> data; };
+struct Value {
+  std::string name;
+  std::uint32_t type;
+  std::vector<unsigned char> data;
+};
 
 // Message boxes ("title|text") and the welcome sound ("sound"), logged between the writes.
 struct JournalUi : SettingsUi {
@@ -38,7 +42,9 @@ class MemoryRegistry : public RegistryBackend {
   RegResult QueryValue(RegKey key, const char* name, std::uint32_t* type, unsigned char* data,
                        std::uint32_t* size) override {
     const Value* value = open_.count(key) ? Find(open_[key], name) : nullptr;
-    return value == nullptr ? 2 : (*type = value->type, Copy(value->data, data, size));  // 2: ERROR_FILE_NOT_FOUND
+    if (value == nullptr) return 2;  // ERROR_FILE_NOT_FOUND
+    *type = value->type;
+    return Copy(value->data, data, size);
   }
   RegResult EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
                       unsigned char* data, std::uint32_t* dataSize) override {
@@ -64,8 +70,10 @@ class MemoryRegistry : public RegistryBackend {
     if (number) entry += std::to_string(data[0] | data[1] << 8 | data[2] << 16 | std::uint32_t{data[3]} << 24);
     for (std::uint32_t i = 0, text = 1; i < size && !number; ++i) {
       text = text && data[i] != 0;
-      if (text) entry += static_cast<char>(data[i]);
-      else if (data[i] != 0) entry += "+" + std::to_string(i) + ":" + std::to_string(data[i]);
+      if (text)
+        entry += static_cast<char>(data[i]);
+      else if (data[i] != 0)
+        entry += "+" + std::to_string(i) + ":" + std::to_string(data[i]);
     }
     if (!open_.count(key)) return 6;  // ERROR_INVALID_HANDLE
     Put(path, name, type, std::vector<unsigned char>(data, data + size));
@@ -74,8 +82,10 @@ class MemoryRegistry : public RegistryBackend {
 
   // A rewritten value keeps its place in the enumeration order.
   void Put(const std::string& path, const std::string& name, std::uint32_t type, std::vector<unsigned char> data) {
-    if (Value* value = Find(path, name)) *value = {name, type, std::move(data)};
-    else keys[path].push_back({name, type, std::move(data)});
+    if (Value* value = Find(path, name))
+      *value = {name, type, std::move(data)};
+    else
+      keys[path].push_back({name, type, std::move(data)});
   }
   Value* Find(const std::string& path, const std::string& name) {
     std::vector<Value>& values = keys[path];
@@ -92,7 +102,10 @@ class MemoryRegistry : public RegistryBackend {
   int enumCalls = 0;
 
  private:
-  RegKey Open(const std::string& path) { return open_[++last_] = path, last_; }
+  RegKey Open(const std::string& path) {
+    open_[++last_] = path;
+    return last_;
+  }
   static RegResult Copy(const std::vector<unsigned char>& value, unsigned char* data, std::uint32_t* size) {
     const bool fits = value.size() <= *size;
     if (fits) std::copy(value.begin(), value.end(), data);

@@ -1,9 +1,10 @@
+#include "mail/pop3_connection.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
-#include "mail/pop3_connection.h"
 #include "toy_tls_engine.h"
 
 namespace zorvane::testing {
@@ -125,7 +126,8 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"once connected, never another address", 110, "resolve 1 2|connected|refused|tick 30000|closed",
        "connect 1:110 finish 4 0 0"},
       {"what comes before the lookup or a connect is no event", 110,
-       "connected|recv +OK\r\n|refused|resolve 1|recv +OK\r\n|connected|recv +OK\r\n", "connect 1:110 [USER alice\r\n]"},
+       "connected|recv +OK\r\n|refused|resolve 1|recv +OK\r\n|connected|recv +OK\r\n",
+       "connect 1:110 [USER alice\r\n]"},
       // How long a server may stay silent: after the connect, its last bytes, the last command.
       {"silent after the connect", 110, "resolve 1|connected|tick 59999|tick 60000", "connect 1:110 finish 4 0 0"},
       {"the connect restarts the clock", 110, "resolve 1|tick 9000|connected|tick 68999|alive|tick 69000",

@@ -1,9 +1,10 @@
+#include "mail/pop3_session.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
 
-#include "mail/pop3_session.h"
 #include "mail/stat_reply.h"
 
 namespace zorvane::testing {
@@ -50,19 +51,38 @@ TEST(Pop3Session, WholeDialoguesGiveTheSameBytesAndResultInChunksOfAnySize) {
     CheckResult result;
     bool finished;
   } cases[] = {
-      {"mail waits", "+OK ready\r\n+OK\r\n+OK\r\n+OK 2 345\r\n+OK bye\r\n-ERR\r\n", kLogin + "STAT\r\nQUIT\r\n",
-       {2, 345, CheckStatus::Ok}, true},
+      {"mail waits",
+       "+OK ready\r\n+OK\r\n+OK\r\n+OK 2 345\r\n+OK bye\r\n-ERR\r\n",
+       kLogin + "STAT\r\nQUIT\r\n",
+       {2, 345, CheckStatus::Ok},
+       true},
       {"greeting refused", "-ERR busy\r\n+OK\r\n", "QUIT\r\n", {0, 0, CheckStatus::GreetingRejected}, true},
       {"no such user", "+OK\r\n-ERR\r\n+OK\r\n", "USER alice\r\nQUIT\r\n", {0, 0, CheckStatus::UserRejected}, true},
-      {"wrong password", "+OK\r\n+OK\r\n-ERR\r\n+OK\r\n", kLogin + "QUIT\r\n", {0, 0, CheckStatus::PasswordRejected},
+      {"wrong password",
+       "+OK\r\n+OK\r\n-ERR\r\n+OK\r\n",
+       kLogin + "QUIT\r\n",
+       {0, 0, CheckStatus::PasswordRejected},
        true},
-      {"STAT refused", "+OK\r\n+OK\r\n+OK\r\n-ERR 7 8\r\n+OK\r\n", kLogin + "STAT\r\nQUIT\r\n", {0, 0, CheckStatus::Ok},
+      {"STAT refused",
+       "+OK\r\n+OK\r\n+OK\r\n-ERR 7 8\r\n+OK\r\n",
+       kLogin + "STAT\r\nQUIT\r\n",
+       {0, 0, CheckStatus::Ok},
        true},
-      {"any line but '-' is positive", "\n\r\nx\n. 9 9\n\n", kLogin + "STAT\r\nQUIT\r\n", {9, 9, CheckStatus::Ok}, true},
-      {"'-' after QUIT asks again", "+OK\r\n-ERR\r\n-ERR\r\n+OK\r\n", "USER alice\r\nQUIT\r\nQUIT\r\n",
-       {0, 0, CheckStatus::UserRejected}, true},
-      {"no reply to QUIT yet", "+OK\r\n+OK\r\n+OK\r\n+OK 5 6\r\n+OK bye", kLogin + "STAT\r\nQUIT\r\n",
-       {5, 6, CheckStatus::Ok}, false},
+      {"any line but '-' is positive",
+       "\n\r\nx\n. 9 9\n\n",
+       kLogin + "STAT\r\nQUIT\r\n",
+       {9, 9, CheckStatus::Ok},
+       true},
+      {"'-' after QUIT asks again",
+       "+OK\r\n-ERR\r\n-ERR\r\n+OK\r\n",
+       "USER alice\r\nQUIT\r\nQUIT\r\n",
+       {0, 0, CheckStatus::UserRejected},
+       true},
+      {"no reply to QUIT yet",
+       "+OK\r\n+OK\r\n+OK\r\n+OK 5 6\r\n+OK bye",
+       kLogin + "STAT\r\nQUIT\r\n",
+       {5, 6, CheckStatus::Ok},
+       false},
   };
   Pop3Session session;
   for (const auto& c : cases) {
@@ -73,7 +93,8 @@ TEST(Pop3Session, WholeDialoguesGiveTheSameBytesAndResultInChunksOfAnySize) {
       ASSERT_EQ(exchange.sent, c.client);
       ASSERT_EQ(exchange.finishes, c.finished ? 1 : 0);
       // A lost connection keeps the result once QUIT is out, and after the end changes nothing.
-      exchange.Take(session.OnConnectionLost()), exchange.Take(session.Fail(CheckStatus::SocketError));
+      exchange.Take(session.OnConnectionLost());
+      exchange.Take(session.Fail(CheckStatus::SocketError));
       ASSERT_EQ(exchange.finishes, 1);
       ASSERT_FALSE(exchange.actedAfterFinish);
       ASSERT_TRUE(session.result() == c.result);
@@ -85,9 +106,10 @@ TEST(Pop3Session, StatReplyNumbers) {
   const struct {
     const char* line;
     std::int32_t count, size;
-  } cases[] = {{"+OK 2 345", 2, 345},   {"+OK", 0, 0},         {"+OK 5", 5, 0},        {"+OK -3 +100", -3, 100},
-               {" +OK\t7  8 x", 7, 8}, {"+OK x 5", 0, 0},      {"+OK 12abc 34", 12, 0},
-               {"+OK 99999999999 -99999999999", INT32_MAX, INT32_MIN}};
+  } cases[] = {{"+OK 2 345", 2, 345},   {"+OK", 0, 0},
+               {"+OK 5", 5, 0},         {"+OK -3 +100", -3, 100},
+               {" +OK\t7  8 x", 7, 8},  {"+OK x 5", 0, 0},
+               {"+OK 12abc 34", 12, 0}, {"+OK 99999999999 -99999999999", INT32_MAX, INT32_MIN}};
   for (const auto& c : cases) {
     const StatNumbers numbers = ParseStatReply(c.line);
     EXPECT_EQ(numbers.count, c.count) << c.line;

@@ -23,7 +23,8 @@ TEST(ResultText, ThreeLinesPerAccount) {
     CheckResult result;
     const char *nameText, *count, *detail;
   } cases[] = {
-      {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録", "", ""}, {2, "休止中", {}, "休止中", "チェックを行わない", ""},
+      {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録", "", ""},
+      {2, "休止中", {}, "休止中", "チェックを行わない", ""},
       {1, "個人", {3, 1234, CheckStatus::Ok}, "個人", "メール数： 3通", "サイズ： 1234 Bytes"},
       {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人", "メール数： -3通", "サイズ： 2147483647 Bytes"},
       {1, "x", {0, 0, CheckStatus::PasswordRejected}, "x", "エラー", "パスワードの未認証"},
@@ -37,15 +38,17 @@ TEST(ResultText, ThreeLinesPerAccount) {
     account.ChkFlg = c.chkFlg;
     const ResultText text = BuildResultText(account, c.result);
     EXPECT_EQ(std::tuple(std::string(text.NameText), std::string(text.CountText), std::string(text.DetailText)),
-              std::tuple(c.nameText ? c.nameText : std::string(58, 'n'), c.count, c.detail)) << c.name;
+              std::tuple(c.nameText ? c.nameText : std::string(58, 'n'), c.count, c.detail))
+        << c.name;
   }
 }
 
 TEST(Text, CutsNeverSplitACharacter) {
-  const std::string text = "ab" "\xe3\x81\x82" "c";  // a, b, あ, c
-  const struct {
-    std::size_t max, length;
-  } cases[] = {{0, 0}, {2, 2}, {3, 2}, {4, 2}, {5, 5}, {6, 6}, {99, 6}};
+  const std::string text =
+      "ab"
+      "\xe3\x81\x82"
+      "c";  // a, b, あ, c
+  const struct { std::size_t max, length; } cases[] = {{0, 0}, {2, 2}, {3, 2}, {4, 2}, {5, 5}, {6, 6}, {99, 6}};
   for (const auto& c : cases) EXPECT_EQ(Utf8PrefixLength(text.data(), text.size(), c.max), c.length) << c.max;
 
   char field[5];
@@ -59,9 +62,9 @@ TEST(Options, DisplayModeAndAutoCheckPeriod) {
     CheckOptions options;
     DisplayMode mode;
     unsigned periodMs;
-  } cases[] = {{{0, 10, 0}, DisplayMode::BallsAndDialog, 0},       {{1, 10, 1}, DisplayMode::BallsOnly, 600000},
-               {{1, 5, 2}, DisplayMode::DialogOnly, 300000},        {{1, 99, 3}, DisplayMode::BallsAndDialog, 5940000},
-               {{2, 0, -1}, DisplayMode::BallsAndDialog, 300000},   {{-1, 100, 0}, DisplayMode::BallsAndDialog, 5940000}};
+  } cases[] = {{{0, 10, 0}, DisplayMode::BallsAndDialog, 0},      {{1, 10, 1}, DisplayMode::BallsOnly, 600000},
+               {{1, 5, 2}, DisplayMode::DialogOnly, 300000},      {{1, 99, 3}, DisplayMode::BallsAndDialog, 5940000},
+               {{2, 0, -1}, DisplayMode::BallsAndDialog, 300000}, {{-1, 100, 0}, DisplayMode::BallsAndDialog, 5940000}};
   for (const auto& c : cases) {
     EXPECT_EQ(DisplayModeOf(c.options), c.mode) << c.options.ChkOpti;
     EXPECT_EQ(AutoCheckPeriodMs(c.options), c.periodMs) << c.options.ChkTime;
@@ -86,25 +89,36 @@ TEST(ControlFit, WidensWhatItsTextDoesNotFitAsFarAsTheRoomAllows) {
     std::vector<FitControl> controls;
     Boxes fitted;
   } cases[] = {
-      {"everything fits, to the pixel: nothing moves", 400,
-       {{Kind::Label, {30, 34, 114, 47}, 84}, {Kind::Number, {32, 193, 58, 213}, 26},
-        {Kind::Group, {12, 11, 385, 331}, 100}, {Kind::Fixed, {32, 70, 40, 90}, 999}},
+      {"everything fits, to the pixel: nothing moves",
+       400,
+       {{Kind::Label, {30, 34, 114, 47}, 84},
+        {Kind::Number, {32, 193, 58, 213}, 26},
+        {Kind::Group, {12, 11, 385, 331}, 100},
+        {Kind::Fixed, {32, 70, 40, 90}, 999}},
        {{30, 34, 114, 47}, {32, 193, 58, 213}, {12, 11, 385, 331}, {32, 70, 40, 90}}},
-      {"as far as its text, in its group box", 400,
+      {"as far as its text, in its group box",
+       400,
        {{Kind::Label, {32, 104, 149, 117}, 119}, {Kind::Group, {12, 11, 385, 331}, 100}},
        {{32, 104, 151, 117}, {12, 11, 385, 331}}},
-      {"up to the next control on its rows, not one on other rows", 400,
-       {{Kind::Label, {25, 137, 65, 157}, 60}, {Kind::Fixed, {70, 132, 254, 155}, 0},
-        {Kind::Label, {25, 170, 65, 180}, 60}, {Kind::Fixed, {66, 180, 90, 190}, 0}},
+      {"up to the next control on its rows, not one on other rows",
+       400,
+       {{Kind::Label, {25, 137, 65, 157}, 60},
+        {Kind::Fixed, {70, 132, 254, 155}, 0},
+        {Kind::Label, {25, 170, 65, 180}, 60},
+        {Kind::Fixed, {66, 180, 90, 190}, 0}},
        {{25, 137, 68, 157}, {70, 132, 254, 155}, {25, 170, 85, 180}, {66, 180, 90, 190}}},
-      {"up to the inside of its group box, and a group box to the dialog's edge", 120,
+      {"up to the inside of its group box, and a group box to the dialog's edge",
+       120,
        {{Kind::Label, {20, 10, 60, 20}, 200}, {Kind::Group, {10, 0, 90, 100}, 500}},
        {{20, 10, 116, 20}, {10, 0, 118, 100}}},
-      {"a number moves its neighbour aside by its growth; the neighbour then widens", 400,
-       {{Kind::Number, {32, 193, 58, 213}, 47}, {Kind::Label, {77, 197, 152, 210}, 83},
+      {"a number moves its neighbour aside by its growth; the neighbour then widens",
+       400,
+       {{Kind::Number, {32, 193, 58, 213}, 47},
+        {Kind::Label, {77, 197, 152, 210}, 83},
         {Kind::Group, {221, 184, 373, 270}, 58}},
        {{32, 193, 79, 213}, {98, 197, 181, 210}, {221, 184, 373, 270}}},
-      {"a number whose neighbour cannot move widens up to it", 400,
+      {"a number whose neighbour cannot move widens up to it",
+       400,
        {{Kind::Number, {0, 0, 20, 10}, 50}, {Kind::Fixed, {30, 0, 60, 10}, 0}, {Kind::Fixed, {62, 0, 90, 10}, 0}},
        {{0, 0, 28, 10}, {30, 0, 60, 10}, {62, 0, 90, 10}}},
   };
@@ -122,8 +136,10 @@ TEST(ControlFit, BallsCentredInTheirFramesAtTheDesignedPlacesWith7By12) {
     ControlBox frame;
     int size;
     int left, top;
-  } cases[] = {{{254, 221, 279, 245}, 16, 259, 225}, {{308, 204, 348, 245}, 32, 312, 209},   // 7 x 12
-               {{254, 239, 279, 265}, 16, 259, 244}, {{308, 221, 348, 265}, 32, 312, 227}};  // 7 x 13
+  } cases[] = {{{254, 221, 279, 245}, 16, 259, 225},
+               {{308, 204, 348, 245}, 32, 312, 209},  // 7 x 12
+               {{254, 239, 279, 265}, 16, 259, 244},
+               {{308, 221, 348, 265}, 32, 312, 227}};  // 7 x 13
   for (const auto& c : cases) {
     EXPECT_EQ(CentredIn(c.frame, c.size), (ControlBox{c.left, c.top, c.left + c.size, c.top + c.size})) << c.left;
   }

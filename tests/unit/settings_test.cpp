@@ -23,24 +23,34 @@ class SettingsTest : public ::testing::Test, protected SettingsInMemory {
 // them; then the same operations with no Software key.
 TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
   const auto defaults = [](const std::string& key) {
-    return Texts{key + "|ChkFlg|4|4|0", key + "|Imagetype|4|4|0", key + "|PortNo|4|4|110", key + "|NAME|1|256|",
-                 key + "|PassWord|1|256|", key + "|Serv|1|256|", key + "|UserId|1|256|"};
+    return Texts{key + "|ChkFlg|4|4|0",    key + "|Imagetype|4|4|0", key + "|PortNo|4|4|110", key + "|NAME|1|256|",
+                 key + "|PassWord|1|256|", key + "|Serv|1|256|",     key + "|UserId|1|256|"};
   };
   const auto account = [](const std::string& key) {
     return Texts{key + "|NAME|1|128|新しい名前", key + "|Serv|1|128|127.0.0.1", key + "|UserId|1|64|bob",
-                 key + "|PassWord|1|64|>Nä", key + "|PortNo|4|4|1110", key + "|ChkFlg|4|4|1"};
+                 key + "|PassWord|1|64|>Nä",     key + "|PortNo|4|4|1110",      key + "|ChkFlg|4|4|1"};
   };
   const Texts three(3, kRegistryError);
   Texts expected;
   for (const Texts& step :
        {Texts{"sound", "ようこそ！！|" + std::string(kWelcomeText), "Mireth|BOOT|4|4|1", "Mireth|ChkTime|4|4|10",
               "Mireth|ChkOpti|4|4|0", "Mireth|IsChk|4|4|0"},
-        defaults("POP1"), defaults("POP2"), defaults("POP3"), defaults("POP4"),
+        defaults("POP1"),
+        defaults("POP2"),
+        defaults("POP3"),
+        defaults("POP4"),
         {"Mireth|ChkTime|4|4|42", "Mireth|ChkOpti|4|4|2", "Mireth|IsChk|4|4|1", "Mireth|BOOT|4|4|1"},
-        account("POP2"), defaults("POP3"),
-        three, {"-|ChkTime|4|4|42", "-|ChkOpti|4|4|2", "-|IsChk|4|4|1"},
-        three, {kRegistryError, "-|BOOT|4|4|1"}, account("-"),
-        three, defaults("-"), three, {kRegistryError}}) {
+        account("POP2"),
+        defaults("POP3"),
+        three,
+        {"-|ChkTime|4|4|42", "-|ChkOpti|4|4|2", "-|IsChk|4|4|1"},
+        three,
+        {kRegistryError, "-|BOOT|4|4|1"},
+        account("-"),
+        three,
+        defaults("-"),
+        three,
+        {kRegistryError}}) {
     expected.insert(expected.end(), step.begin(), step.end());
   }
 
@@ -74,7 +84,8 @@ TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
             std::tuple(saved, std::tuple(std::string("新しい名前127.0.0.1bobpässwörd"), 1110, 1, 2), 8));
   store.ClearAccount(owner, 2);
   store.ClearAccount(owner, 1);
-  EXPECT_EQ(std::tuple(fields(settings.account(2)), settings.options.IsChk, settings.options.ChkTime, settings.options.ChkOpti),
+  EXPECT_EQ(std::tuple(fields(settings.account(2)), settings.options.IsChk, settings.options.ChkTime,
+                       settings.options.ChkOpti),
             std::tuple(std::tuple(std::string(), 110, 0, 0), 7, 30, 9));
 }
 
@@ -90,7 +101,11 @@ TEST_F(SettingsTest, LoadFailuresAreReportedAndTheLoadStillEnds) {
 }
 
 TEST_F(SettingsTest, InvalidAccountNumbersChangeNothing) {
-  for (int n : {0, 5, -1}) store.LoadAccount(owner, n), store.SaveAccount(owner, n, {}), store.ClearAccount(owner, n);
+  for (int n : {0, 5, -1}) {
+    store.LoadAccount(owner, n);
+    store.SaveAccount(owner, n, {});
+    store.ClearAccount(owner, n);
+  }
   EXPECT_EQ(registry.journal, Texts(9, "Zorvaneエラー|レジストリが不正です"));
 }
 
@@ -99,7 +114,11 @@ struct ServerHarness : SettingsInMemory, FakeServerView {
   ServerHarness() { form.Open(); }
   // Typing ends with a key release in an edit.
   void Type(const std::string& name, const char* port) {
-    t[0] = name, t[1] = "127.0.0.1", t[2] = port, t[3] = "u", t[4] = "p";
+    t[0] = name;
+    t[1] = "127.0.0.1";
+    t[2] = port;
+    t[3] = "u";
+    t[4] = "p";
     form.EditKeyReleased(true);
   }
   ServerSettingsForm form{settings, store, *this, nullptr};
@@ -118,7 +137,8 @@ TEST(ServerForm, QuestionsBeforeSwitchingAndClosingAndTheBlankFieldRefusal) {
   h.form.SelectionChanged(2);
   h.form.CloseButton();  // Cancel: closes without saving
   EXPECT_EQ(std::tuple(h.t[0], h.closed, h.settings.accounts[0].NAME[0]), std::tuple("仕事", true, '\0'));
-  h.answer = [] { return true; }, h.closed = false;
+  h.answer = [] { return true; };
+  h.closed = false;
   h.form.CloseButton();  // OK, but the port is 0: stays open
   h.t[2] = "70000";
   h.form.CloseButton();
@@ -130,7 +150,8 @@ TEST(ServerForm, CutsAndDeleteAfterAnUpdateThatFilledAnEmptySlot) {
   const std::string n61(61, 'n'), n62(62, 'n'), p64(64, 'p');
   ServerHarness h;
   h.Type(n62 + "名" + n61 + "名", "70000");  // 129 bytes, a character across both cuts
-  h.t[3] = n62 + "名", h.t[4] = p64;
+  h.t[3] = n62 + "名";
+  h.t[4] = p64;
   h.form.UpdateButton();
   const PopAccount& saved = h.settings.accounts[0];
   EXPECT_EQ(std::tuple(std::string(saved.NAME), std::string(saved.UserId), std::string(saved.PassWord), saved.PortNo),
@@ -154,7 +175,10 @@ TEST(GeneralForm, PeriodUpDownModeAndTimer) {
     s.settings.options = stored;
     form.Open();
     const auto opened = std::pair(h.period, h.enabled);
-    for (const char* refused : {"4", ""}) h.period = refused, form.UpdateButton();
+    for (const char* refused : {"4", ""}) {
+      h.period = refused;
+      form.UpdateButton();
+    }
     h.period = typed;
     for (int i = 0; i < steps; ++i) form.UpDownStep(1);
     form.UpdateButton();
@@ -162,10 +186,11 @@ TEST(GeneralForm, PeriodUpDownModeAndTimer) {
     return std::tuple(opened, h.period, h.log, std::tuple(o.IsChk, o.ChkTime, o.ChkOpti, h.closed));
   };
   // The up-down does not follow the typing; a mode outside 0 to 2 shows as both and is saved as 0.
-  EXPECT_EQ(run({1, 10, 7}, "50", 1), std::tuple(std::pair(std::string("10"), true), "11",
-                                                 Texts{"stop", kRange, kRange, "start 660000"}, std::tuple(1, 11, 0, true)));
-  EXPECT_EQ(run({0, 95, 2}, "99", 0), std::tuple(std::pair(std::string("95"), false), "99", Texts{"stop", kRange, kRange},
-                                                 std::tuple(0, 99, 2, true)));
+  EXPECT_EQ(run({1, 10, 7}, "50", 1),
+            std::tuple(std::pair(std::string("10"), true), "11", Texts{"stop", kRange, kRange, "start 660000"},
+                       std::tuple(1, 11, 0, true)));
+  EXPECT_EQ(run({0, 95, 2}, "99", 0), std::tuple(std::pair(std::string("95"), false), "99",
+                                                 Texts{"stop", kRange, kRange}, std::tuple(0, 99, 2, true)));
   EXPECT_EQ(std::get<1>(run({0, 95, 1}, "", 6)), "90");  // the arrows stop at 90
   EXPECT_EQ(std::get<3>(run({1, 10, 1}, "5", 0)), std::tuple(1, 5, 1, true));
 }

@@ -12,7 +12,8 @@ namespace {
 TEST(TlsChannel, CommandsGoOutAsRecordsOnlyOnceOpen) {
   ToyEngine engine;
   TlsChannel channel(engine);
-  channel.Start("pop.example.test"), channel.Sent();
+  channel.Start("pop.example.test");
+  channel.Sent();
   channel.Send("USER a\r\n", 8);
   EXPECT_EQ(channel.sendingLength(), 0u);
   const std::string server = kServerHandshake + Record(23, "+OK\r\n");
@@ -34,13 +35,15 @@ TEST(TlsChannel, CommandsGoOutAsRecordsOnlyOnceOpen) {
   EXPECT_EQ(engine.handshakes, 0);
 
   engine.trusted = false;  // a certificate for another name: the channel never opens
-  channel.Start("pop.example.test"), channel.Receive(server.data(), server.size());
+  channel.Start("pop.example.test");
+  channel.Receive(server.data(), server.size());
   EXPECT_EQ(channel.state(), TlsChannel::State::Failed);
 }
 
 TEST(SilenceLimit, SixtySecondsFromTheLastRestart) {
   SilenceLimit limit;
-  limit.Restart(1000), limit.Restart(30000);  // the server spoke, or a command went out
+  limit.Restart(1000);
+  limit.Restart(30000);  // the server spoke, or a command went out
   EXPECT_TRUE(!limit.Expired(89999) && limit.Expired(90000));
 }
 

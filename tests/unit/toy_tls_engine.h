@@ -14,7 +14,8 @@ namespace zorvane::testing {
 
 inline std::string Record(unsigned char type, const std::string& body) {
   return std::string{static_cast<char>(type), 3, 3, static_cast<char>(body.size() >> 8),
-                     static_cast<char>(body.size() & 0xFF)} + body;
+                     static_cast<char>(body.size() & 0xFF)} +
+         body;
 }
 
 inline const std::string kServerHandshake = Record(22, "server hello") + Record(22, "certificate and done");
