@@ -2,11 +2,12 @@
 // "wine64 zdriver.exe COMMAND ARGS... [-- ...]" runs the commands in order until one fails, so a step and the watch
 // that must follow it at once go into one run. Exit code 1: what was awaited is not there or did not come (reason on
 // stderr); 2: bad usage.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 #include <wincrypt.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
