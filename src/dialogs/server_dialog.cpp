@@ -62,7 +62,8 @@ bool ServerDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
         form_->SelectionChanged(static_cast<int>(SendDlgItemMessageA(window(), IDC_SERVER_LIST, LB_GETCURSEL, 0, 0)));
       }
       return true;
-    case IDC_SERVER_INCLUDE: form_->CheckBoxClicked(); return true;
+    case IDC_SERVER_INCLUDE:
+    case IDC_SERVER_STARTTLS: form_->CheckBoxClicked(); return true;
     case IDC_SERVER_UPDATE: form_->UpdateButton(); return true;
     case IDC_SERVER_DELETE: form_->DeleteButton(); return true;
     case IDOK: form_->OkButton(); return true;
@@ -100,8 +101,13 @@ LRESULT CALLBACK ServerDialog::ControlProcedure(HWND control, UINT message, WPAR
 
 ServerFormInput ServerDialog::Read() {
   for (int i = 0; i < kEditCount; ++i) GetDlgItemTextA(window(), kEdits[i], texts_[i], sizeof texts_[i]);
-  return {texts_[0], texts_[1], texts_[2],
-          texts_[3], texts_[4], IsDlgButtonChecked(window(), IDC_SERVER_INCLUDE) == BST_CHECKED};
+  return {texts_[0],
+          texts_[1],
+          texts_[2],
+          texts_[3],
+          texts_[4],
+          IsDlgButtonChecked(window(), IDC_SERVER_INCLUDE) == BST_CHECKED,
+          IsDlgButtonChecked(window(), IDC_SERVER_STARTTLS) == BST_CHECKED};
 }
 
 void ServerDialog::Show(int slot, const PopAccount& account) {
@@ -118,6 +124,7 @@ void ServerDialog::Show(int slot, const PopAccount& account) {
   SetDlgItemTextA(window(), IDC_SERVER_USER, account.UserId);
   SetDlgItemTextA(window(), IDC_SERVER_PASSWORD, account.PassWord);
   CheckDlgButton(window(), IDC_SERVER_INCLUDE, TakesPartInChecks(account) ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), IDC_SERVER_STARTTLS, account.StlsFlg != kStlsNever ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ServerDialog::ShowList(const Settings& settings, int selected) {

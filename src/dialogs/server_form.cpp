@@ -18,7 +18,7 @@ constexpr std::size_t kDeleteNameBytes = 64;
 
 }  // namespace
 
-PopAccount ReadServerForm(const ServerFormInput& input) {
+PopAccount ReadServerForm(const ServerFormInput& input, const PopAccount& stored) {
   PopAccount record = {};
   CopyTextCut(record.NAME, input.name);
   CopyTextCut(record.Serv, input.server);
@@ -26,6 +26,12 @@ PopAccount ReadServerForm(const ServerFormInput& input) {
   CopyTextCut(record.PassWord, input.password);
   record.PortNo = static_cast<std::int32_t>(ReadUnsigned(input.port));
   record.ChkFlg = input.included ? 1 : 0;
+  const bool sameServer = std::strcmp(record.Serv, stored.Serv) == 0 && record.PortNo == stored.PortNo;
+  if (!input.startTls) {
+    record.StlsFlg = kStlsNever;
+  } else {
+    record.StlsFlg = sameServer && stored.StlsFlg == kStlsRequired ? kStlsRequired : kStlsWhenOffered;
+  }
   return record;
 }
 
@@ -100,7 +106,7 @@ void ServerSettingsForm::SetUnsaved(bool unsaved) {
 }
 
 bool ServerSettingsForm::UpdateSlot(int slot) {
-  const PopAccount record = ReadServerForm(view_.Read());
+  const PopAccount record = ReadServerForm(view_.Read(), settings_.accounts[slot]);
   if (record.NAME[0] == '\0' || record.Serv[0] == '\0' || record.UserId[0] == '\0' || record.PassWord[0] == '\0' ||
       record.PortNo == 0) {
     view_.Tell(kBlankFieldText, kProgramTitle, MessageIcon::Error, Beep::Error);

@@ -9,7 +9,7 @@
 
 namespace zorvane {
 
-// The form's five texts and its check box as the user left them.
+// The form's five texts and its check boxes as the user left them.
 struct ServerFormInput {
   const char* name;
   const char* server;
@@ -17,6 +17,7 @@ struct ServerFormInput {
   const char* user;
   const char* password;
   bool included;
+  bool startTls;  // "STARTTLSを使う"
 };
 
 class ServerFormView {
@@ -25,7 +26,7 @@ class ServerFormView {
   // The texts stay valid until the next call.
   virtual ServerFormInput Read() = 0;
   // The slot's small and large ball, and its values in the five edits (which
-  // clears their modified flags) and the check box.
+  // clears their modified flags) and the check boxes.
   virtual void Show(int slot, const PopAccount& account) = 0;
   // The four names in slot order, with line `selected` selected; selecting
   // from the program tells no one.
@@ -39,8 +40,10 @@ class ServerFormView {
 };
 
 // The form's values as a record, each text cut to its field on a character
-// boundary; the port as ReadUnsigned reads it.
-PopAccount ReadServerForm(const ServerFormInput& input);
+// boundary; the port as ReadUnsigned reads it. What the account remembers of
+// its server's STLS (stored) stays while the box is ticked and the server and
+// port are the same.
+PopAccount ReadServerForm(const ServerFormInput& input, const PopAccount& stored);
 
 // "設定、「name」" and the rest; the name is cut to 64 bytes.
 struct DeleteTexts {
@@ -58,6 +61,7 @@ class ServerSettingsForm {
   void Open();
   // A key went up in one of the five edits, whose modified flag is given.
   void EditKeyReleased(bool editModified);
+  // Either check box.
   void CheckBoxClicked();
   // The user selected line `selected` of the list.
   void SelectionChanged(int selected);

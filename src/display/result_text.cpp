@@ -1,6 +1,7 @@
 #include "display/result_text.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "common/text.h"
 
@@ -9,14 +10,19 @@ namespace zorvane {
 namespace {
 
 const char* const kStatusTexts[] = {
-    "",                      // 0: no failure
-    "ホスト名の未解決",      // 1
-    "ホストを発見できない",  // 2
-    "ソケットエラー",        // 3
-    "接続が切断されました",  // 4
-    "接続時にエラーが発生",  // 5
-    "存在しないユーザーID",  // 6
-    "パスワードの未認証",    // 7
+    "",                        // 0: no failure
+    "ホスト名の未解決",        // 1
+    "ホストを発見できない",    // 2
+    "ソケットエラー",          // 3
+    "接続が切断されました",    // 4
+    "接続時にエラーが発生",    // 5
+    "存在しないユーザーID",    // 6
+    "パスワードの未認証",      // 7
+    "暗号化に失敗しました",    // 8
+    "証明書を確認できません",  // 9
+    "ログイン間隔の制限",      // 10
+    "メールボックス使用中",    // 11
+    "サーバの一時的な障害",    // 12
 };
 
 // Formats one number into a fixed line; a line too long for its field is cut
@@ -32,7 +38,8 @@ void FormatLine(char (&field)[N], const char* format, std::int32_t value) {
 
 const char* StatusText(CheckStatus status) {
   const auto code = static_cast<std::int32_t>(status);
-  return kStatusTexts[code >= 1 && code <= 7 ? code : static_cast<std::int32_t>(CheckStatus::Disconnected)];
+  const bool known = code >= 1 && code < static_cast<std::int32_t>(std::size(kStatusTexts));
+  return kStatusTexts[known ? code : static_cast<std::int32_t>(CheckStatus::Disconnected)];
 }
 
 ResultText BuildResultText(const PopAccount& account, const CheckResult& result) {

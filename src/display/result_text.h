@@ -11,7 +11,7 @@ struct ResultText {
   char DetailText[40];
 };
 
-// The failure text of a status; "接続が切断されました" for a code outside 1 to 7.
+// The failure text of a status; "接続が切断されました" for a code no status has.
 const char* StatusText(CheckStatus status);
 
 ResultText BuildResultText(const PopAccount& account, const CheckResult& result);

@@ -50,9 +50,9 @@ void CheckCycle::CheckFrom(int n) {
     EnterPhase(CheckPhase::Checking, n);
     const PopAccount& account = settings_.account(n);
     if (!TakesPartInChecks(account)) continue;
-    const std::optional<CheckResult> endedAtOnce = sessions_.StartSession(n, account);
+    const std::optional<SessionReport> endedAtOnce = sessions_.StartSession(n, account);
     if (!endedAtOnce) return;
-    results_[n - 1] = *endedAtOnce;
+    results_[n - 1] = endedAtOnce->result;
   }
   host_.KillWatchdog();
   EnterPhase(CheckPhase::Announcing);
@@ -60,9 +60,14 @@ void CheckCycle::CheckFrom(int n) {
   host_.Announce();
 }
 
-void CheckCycle::OnSessionEnded(int n, const CheckResult& result) {
+void CheckCycle::OnSessionEnded(int n, const SessionReport& report) {
   if (phase_ != CheckPhase::Checking || n != account_) return;
-  results_[n - 1] = result;
+  results_[n - 1] = report.result;
+  if (report.startedTls && settings_.account(n).StlsFlg != kStlsRequired) {
+    host_.RememberStartTls(n);
+    // An abort in the meantime (a failed write's message box runs a loop) ends the check here.
+    if (phase_ != CheckPhase::Checking || n != account_) return;
+  }
   CheckFrom(n + 1);
 }
 

@@ -34,6 +34,9 @@ class CheckCycleHost {
   // Abort, a new check or the exit: ends the balls and the result dialog,
   // whichever are open, and tells no one.
   virtual void EndAnnouncement() = 0;
+  // Account n's server completed STLS: stores that the account needs it. May
+  // run a message box's loop.
+  virtual void RememberStartTls(int n) = 0;
 };
 
 class CheckCycle {
@@ -47,7 +50,7 @@ class CheckCycle {
   void Shutdown();
   // Account n's session has ended; a report from an account whose turn it
   // is not (late, or from an aborted check) is ignored.
-  void OnSessionEnded(int n, const CheckResult& result);
+  void OnSessionEnded(int n, const SessionReport& report);
   // The display has ended its announcement and its windows: the results are
   // cleared, the sessions forget the accounts' passwords and the cycle is
   // idle. Nothing is asked of the host, so nothing comes back into the

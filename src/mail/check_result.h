@@ -13,12 +13,23 @@ enum class CheckStatus : std::int32_t {
   GreetingRejected = 5,
   UserRejected = 6,
   PasswordRejected = 7,
+  TlsFailed = 8,             // no TLS, too old a TLS, STLS refused or no longer offered
+  CertificateUntrusted = 9,  // no trusted root, expired, or another host's
+  LoginDelay = 10,           // [LOGIN-DELAY]: too soon after the last login
+  MailboxInUse = 11,         // [IN-USE]: another client holds the mailbox
+  ServerTemporary = 12,      // [SYS/TEMP]: the server's own passing trouble
 };
 
 struct CheckResult {
   std::int32_t MailCount;
   std::int32_t MailSize;
   CheckStatus Status;
+};
+
+// What a session that ended tells the check.
+struct SessionReport {
+  CheckResult result;
+  bool startedTls;  // the server completed STLS: the account never goes without it again
 };
 
 }  // namespace zorvane

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/text.h"
 #include "mail/port_choice.h"
 
 namespace zorvane {
@@ -15,36 +16,70 @@ bool SameAddress(const NetAddress& a, const NetAddress& b) {
 
 ConnectionAction Action(ConnectionAction::Kind kind) { return {kind, {}, 0, nullptr, 0, {}}; }
 
-ConnectionAction SendAction(const char* bytes, std::size_t length) {
-  ConnectionAction action = Action(ConnectionAction::Kind::Send);
-  action.bytes = bytes;
-  action.length = length;
-  return action;
+StartTlsUse UseOf(std::int32_t stlsFlg) {
+  switch (stlsFlg) {
+    case kStlsRequired: return StartTlsUse::Required;
+    case kStlsNever: return StartTlsUse::Never;
+    default: return StartTlsUse::WhenOffered;
+  }
+}
+
+// What the server's words mean for the account.
+CheckStatus StatusOf(const DialogueOutcome& outcome) {
+  switch (outcome.kind) {
+    case DialogueOutcome::Kind::Mail: return CheckStatus::Ok;
+    case DialogueOutcome::Kind::TlsRefused:
+    case DialogueOutcome::Kind::TlsMissing: return CheckStatus::TlsFailed;
+    case DialogueOutcome::Kind::Open:
+    case DialogueOutcome::Kind::Unreadable: return CheckStatus::Disconnected;
+    case DialogueOutcome::Kind::Refused: break;
+  }
+  switch (outcome.code) {
+    case ResponseCode::LoginDelay: return CheckStatus::LoginDelay;
+    case ResponseCode::InUse: return CheckStatus::MailboxInUse;
+    case ResponseCode::SysTemp: return CheckStatus::ServerTemporary;
+    case ResponseCode::None: break;
+  }
+  switch (outcome.step) {
+    case Pop3Step::Greeting: return CheckStatus::GreetingRejected;
+    case Pop3Step::User: return CheckStatus::UserRejected;
+    case Pop3Step::Pass: return CheckStatus::PasswordRejected;
+    default: return CheckStatus::Ok;  // a refused STAT shows as an empty mailbox
+  }
 }
 
 }  // namespace
 
 void Pop3Connection::Start(const PopAccount& account, std::uint16_t servicePort) {
-  if (usingTls_) tls_.Stop();
-  usingTls_ = tlsHandedOut_ = peerClosed_ = connectDue_ = hasOutcome_ = false;
-  addressCount_ = current_ = 0;
-  session_.Start(account.Serv, account.UserId, account.PassWord);
-  secure_ = account.PortNo == kPop3sPort;
+  tls_.Stop();
+  CopyTextCut(host_, account.Serv);
+  implicitTls_ = account.PortNo == kPop3sPort;
   port_ = ChooseConnectPort(account.PortNo, servicePort);
+  dialogue_.Start(account.UserId, account.PassWord, UseOf(account.StlsFlg), implicitTls_);
+  addressCount_ = 0;
+  current_ = 0;
+  plainOutLength_ = 0;
+  writeBlocked_ = false;
+  report_ = {};
   phase_ = Phase::Resolving;
 }
 
 void Pop3Connection::Abandon() {
-  session_.Clear();
+  dialogue_.Clear();
+  host_[0] = '\0';
   if (phase_ == Phase::Idle) return;
-  if (usingTls_ && !peerClosed_) tls_.Close();
-  hasOutcome_ = false;
-  connectDue_ = false;
-  phase_ = Phase::Ending;
+  // close_notify, to a server that is still there.
+  if (phase_ == Phase::Talking || phase_ == Phase::Leaving) tls_.Close();
+  phase_ = Phase::Dropping;
+}
+
+bool Pop3Connection::timed() const {
+  return phase_ == Phase::Connecting || phase_ == Phase::Handshaking || phase_ == Phase::Talking ||
+         phase_ == Phase::Leaving;
 }
 
 void Pop3Connection::OnLookupNotStarted() {
-  if (phase_ == Phase::Resolving) End(session_.Fail(CheckStatus::LookupNotStarted));
+  if (phase_ == Phase::Resolving) End(Ending::LookupNotStarted);
 }
 
 void Pop3Connection::OnResolved(const NetAddress* addresses, std::size_t count, std::uint64_t nowMs) {
@@ -55,145 +90,185 @@ void Pop3Connection::OnResolved(const NetAddress* addresses, std::size_t count, 
     for (std::size_t j = 0; j < addressCount_ && !seen; ++j) seen = SameAddress(addresses[i], addresses_[j]);
     if (!seen) addresses_[addressCount_++] = addresses[i];
   }
-  if (addressCount_ == 0) return End(session_.Fail(CheckStatus::HostNotFound));
-  phase_ = Phase::Connecting;
+  if (addressCount_ == 0) return End(Ending::NoAddress);
+  phase_ = Phase::ConnectDue;
   nowMs_ = attemptSinceMs_ = nowMs;
-  connectDue_ = true;
   // The whole attempt, over every address, is bounded like a silent server.
   silence_.Restart(nowMs);
 }
 
 void Pop3Connection::TryNextAddress(std::uint64_t nowMs) {
-  if (++current_ == addressCount_) return End(session_.Fail(CheckStatus::SocketError));
+  if (++current_ == addressCount_) return End(Ending::Unreachable);
   attemptSinceMs_ = nowMs;
-  connectDue_ = true;
+  phase_ = Phase::ConnectDue;
 }
 
 void Pop3Connection::OnConnectFailed(std::uint64_t nowMs) {
   // Only the attempt under way can fail; once connected the session never
   // moves to another address: the password goes to one server only.
-  if (phase_ == Phase::Connecting && !connectDue_) TryNextAddress(nowMs);
+  if (phase_ == Phase::Connecting) TryNextAddress(nowMs);
 }
 
 void Pop3Connection::OnConnected(std::uint64_t nowMs) {
-  if (phase_ != Phase::Connecting || connectDue_) return;
-  phase_ = Phase::Connected;
+  if (phase_ != Phase::Connecting) return;
   nowMs_ = nowMs;
   silence_.Restart(nowMs);
-  session_.OnConnecting();
-  if (secure_) {
-    tls_.Start(session_.host());
-    usingTls_ = true;
+  phase_ = Phase::Talking;
+  if (implicitTls_) {
+    tls_.Start(host_);
+    phase_ = Phase::Handshaking;
   }
 }
 
 std::size_t Pop3Connection::OnReceived(const char* bytes, std::size_t length, std::uint64_t nowMs) {
   if (length > kMaxReceive) length = kMaxReceive;
-  if (phase_ != Phase::Connected) return length;
+  if (phase_ != Phase::Handshaking && phase_ != Phase::Talking && phase_ != Phase::Leaving) return length;
   nowMs_ = nowMs;
   silence_.Restart(nowMs);
-  if (usingTls_) {
-    tls_.Receive(bytes, length);
-  } else {
-    session_.Feed(bytes, length);
-  }
+  if (!usingTls()) return dialogue_.Feed(bytes, length);  // all: what came before has been answered
+  tls_.Receive(bytes, length);
   return length;
 }
 
+const char* Pop3Connection::unsent() const { return usingTls() ? tls_.sending() : plainOut_; }
+
+std::size_t Pop3Connection::unsentLength() const { return usingTls() ? tls_.sendingLength() : plainOutLength_; }
+
+void Pop3Connection::OnSent(std::size_t length) {
+  if (usingTls()) {
+    tls_.Sent(length);
+  } else {
+    if (length > plainOutLength_) length = plainOutLength_;
+    std::memmove(plainOut_, plainOut_ + length, plainOutLength_ - length);
+    plainOutLength_ -= length;
+  }
+  writeBlocked_ = unsentLength() > 0;
+}
+
+void Pop3Connection::OnWritable() { writeBlocked_ = false; }
+
 void Pop3Connection::OnPeerClosed() {
-  if (phase_ == Phase::Connecting && !connectDue_) return TryNextAddress(nowMs_);
-  if (phase_ != Phase::Connected) return;
-  peerClosed_ = true;
-  // A server that hangs up in the handshake never let the session begin.
-  const bool handshaking = usingTls_ && tls_.state() == TlsChannel::State::Handshaking;
-  End(handshaking ? session_.OnSecureChannelFailed() : session_.OnConnectionLost());
+  if (phase_ == Phase::Connecting) return TryNextAddress(nowMs_);
+  if (phase_ == Phase::Handshaking || phase_ == Phase::Talking || phase_ == Phase::Leaving) End(Ending::PeerGone);
 }
 
 void Pop3Connection::OnTick(std::uint64_t nowMs) {
   if (!timed()) return;
   nowMs_ = nowMs;
-  if (silence_.Expired(nowMs)) {
-    // No address answered in time, or the server went silent.
-    return End(session_.Fail(phase_ == Phase::Connecting ? CheckStatus::SocketError : CheckStatus::Disconnected));
+  if (silence_.Expired(nowMs)) return End(Ending::Silent);
+  if (phase_ == Phase::Connecting && nowMs - attemptSinceMs_ >= kConnectLimitMs) TryNextAddress(nowMs);
+}
+
+CheckStatus Pop3Connection::StatusOf(Ending ending) const {
+  switch (ending) {
+    case Ending::LookupNotStarted: return CheckStatus::LookupNotStarted;
+    case Ending::NoAddress: return CheckStatus::HostNotFound;
+    case Ending::Unreachable: return CheckStatus::SocketError;
+    default: break;
   }
-  if (phase_ == Phase::Connecting && !connectDue_ && nowMs - attemptSinceMs_ >= kConnectLimitMs) {
-    TryNextAddress(nowMs);
+  switch (phase_) {
+    case Phase::Connecting: return CheckStatus::SocketError;  // no address answered within the limit
+    case Phase::Handshaking:
+      if (ending == Ending::Silent) return CheckStatus::Disconnected;
+      return tls_.state() == TlsChannel::State::Untrusted ? CheckStatus::CertificateUntrusted : CheckStatus::TlsFailed;
+    case Phase::Leaving: return zorvane::StatusOf(dialogue_.outcome());
+    default:
+      // Silent, gone or broken before the dialogue was done.
+      return ending == Ending::DialogueOver ? zorvane::StatusOf(dialogue_.outcome()) : CheckStatus::Disconnected;
   }
 }
 
-void Pop3Connection::End(SessionAction finish) {
-  if (finish.kind != SessionAction::Kind::Finish) return;
-  phase_ = Phase::Ending;
-  connectDue_ = false;
-  hasOutcome_ = true;
-  outcome_ = session_.result();
+void Pop3Connection::End(Ending ending) {
+  const CheckStatus status = StatusOf(ending);
+  const DialogueOutcome& outcome = dialogue_.outcome();
+  const bool counted = status == CheckStatus::Ok && outcome.kind == DialogueOutcome::Kind::Mail;
+  report_ = {{counted ? outcome.count : 0, counted ? outcome.size : 0, status}, dialogue_.upgraded()};
   // close_notify before the socket closes, to a server still there to read it.
-  if (usingTls_ && !peerClosed_) tls_.Close();
+  if (ending != Ending::PeerGone) tls_.Close();
+  dialogue_.Clear();
+  phase_ = Phase::Finishing;
 }
 
-bool Pop3Connection::Converse(ConnectionAction* plainSend) {
-  SessionAction action = session_.Poll();
-  if (usingTls_) {
-    // Plaintext goes in only while the machine has no complete line left, so
-    // its pending text never holds more than half a line and a piece.
-    char piece[kMaxReceive];
-    for (std::size_t got;
-         action.kind == SessionAction::Kind::None && (got = tls_.ReadPlain(piece, sizeof piece)) > 0;) {
-      session_.Feed(piece, got);
-      action = session_.Poll();
-    }
-    if (action.kind == SessionAction::Kind::None) {
-      switch (tls_.state()) {
-        // No TLS server, a failed handshake, a protocol below the minimum or a
-        // certificate that does not name the server; later, a broken record.
-        case TlsChannel::State::Failed: action = session_.OnSecureChannelFailed(); break;
-        case TlsChannel::State::Closed: action = session_.OnConnectionLost(); break;
-        default: return false;
-      }
-    }
-  }
+bool Pop3Connection::Carry(const DialogueAction& action) {
   switch (action.kind) {
-    case SessionAction::Kind::None: return false;
-    case SessionAction::Kind::Finish: End(action); return true;
-    case SessionAction::Kind::Send: break;
+    case DialogueAction::Kind::None: return false;
+    case DialogueAction::Kind::End: End(Ending::DialogueOver); return true;
+    case DialogueAction::Kind::StartTls:
+      if (plainOutLength_ > 0) {
+        End(Ending::OutOfStep);
+        return true;
+      }
+      tls_.Start(host_);
+      phase_ = Phase::Handshaking;
+      return true;
+    case DialogueAction::Kind::Send: break;
   }
   silence_.Restart(nowMs_);
-  if (usingTls_) {
+  if (usingTls()) {
     tls_.Send(action.bytes, action.length);
+  } else if (action.length <= sizeof plainOut_ - plainOutLength_) {
+    std::memcpy(plainOut_ + plainOutLength_, action.bytes, action.length);
+    plainOutLength_ += action.length;
   } else {
-    *plainSend = SendAction(action.bytes, action.length);
+    End(Ending::OutOfStep);
   }
   return true;
 }
 
-ConnectionAction Pop3Connection::Next() {
-  if (tlsHandedOut_) {
-    tls_.Sent();
-    tlsHandedOut_ = false;
+bool Pop3Connection::Step() {
+  if (phase_ == Phase::Handshaking) {
+    switch (tls_.state()) {
+      case TlsChannel::State::Handshaking: return false;
+      case TlsChannel::State::Open:
+        phase_ = Phase::Talking;
+        Carry(dialogue_.OnTlsReady());
+        return true;
+      default: End(Ending::TlsBroken); return true;
+    }
   }
-  if (connectDue_) {
-    connectDue_ = false;
+  if (phase_ != Phase::Talking && phase_ != Phase::Leaving) return false;
+  // Plaintext goes in as far as the dialogue has room; it always has for a whole read.
+  char piece[kMaxReceive];
+  for (std::size_t got;
+       usingTls() && dialogue_.room() >= sizeof piece && (got = tls_.ReadPlain(piece, sizeof piece)) > 0;) {
+    dialogue_.Feed(piece, got);
+  }
+  const DialogueAction action = dialogue_.Next();
+  if (action.kind == DialogueAction::Kind::None && usingTls() && tls_.state() != TlsChannel::State::Open) {
+    End(Ending::TlsBroken);  // a broken record or the server's alert
+    return true;
+  }
+  const bool moved = Carry(action);
+  if (phase_ == Phase::Talking && dialogue_.settled()) phase_ = Phase::Leaving;
+  return moved;
+}
+
+ConnectionAction Pop3Connection::Next() {
+  if (phase_ == Phase::ConnectDue) {
+    phase_ = Phase::Connecting;
     ConnectionAction connect = Action(ConnectionAction::Kind::Connect);
     connect.address = addresses_[current_];
     connect.port = port_;
     return connect;
   }
   for (;;) {
-    if (usingTls_ && tls_.sendingLength() > 0) {
-      tlsHandedOut_ = true;
-      return SendAction(tls_.sending(), tls_.sendingLength());
+    if (unsentLength() > 0 && !writeBlocked_) {
+      ConnectionAction send = Action(ConnectionAction::Kind::Send);
+      send.bytes = unsent();
+      send.length = unsentLength();
+      return send;
     }
-    ConnectionAction plainSend = Action(ConnectionAction::Kind::None);
-    if (phase_ != Phase::Connected || !Converse(&plainSend)) break;
-    if (plainSend.kind == ConnectionAction::Kind::Send) return plainSend;
+    if (!Step()) break;
   }
-  if (phase_ != Phase::Ending) return Action(ConnectionAction::Kind::None);
+  if (phase_ != Phase::Finishing && phase_ != Phase::Dropping) return Action(ConnectionAction::Kind::None);
+  // What a socket that stopped taking bytes still holds is given up: the session is over.
+  ConnectionAction end =
+      Action(phase_ == Phase::Finishing ? ConnectionAction::Kind::Finish : ConnectionAction::Kind::Close);
+  end.report = report_;
   phase_ = Phase::Idle;
-  if (usingTls_) tls_.Stop();
-  usingTls_ = false;
-  ConnectionAction end = Action(hasOutcome_ ? ConnectionAction::Kind::Finish : ConnectionAction::Kind::Close);
-  end.result = outcome_;
-  hasOutcome_ = false;
+  tls_.Stop();
+  plainOutLength_ = 0;
+  writeBlocked_ = false;
   return end;
 }
 

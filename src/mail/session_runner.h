@@ -14,7 +14,7 @@ class SessionRunner {
   virtual ~SessionRunner() = default;
   // Starts account n's session. Returns its result when it ended at once,
   // before any network traffic (the lookup could not even be requested).
-  virtual std::optional<CheckResult> StartSession(int n, const PopAccount& account) = 0;
+  virtual std::optional<SessionReport> StartSession(int n, const PopAccount& account) = 0;
   // Withdraws every lookup, closes every connection and forgets every
   // session's host, user and password.
   virtual void CloseAllSessions() = 0;

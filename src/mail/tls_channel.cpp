@@ -65,7 +65,11 @@ void TlsChannel::Handshake() {
       case TlsOutcome::Kind::Done:
         // The password goes out only to the server the account names, and
         // only under a protocol that still protects it.
-        state_ = engine_.NegotiatedVersion() >= kMinVersion && engine_.PeerTrusted(host_) ? State::Open : State::Failed;
+        if (engine_.NegotiatedVersion() < kMinVersion) {
+          state_ = State::Failed;
+        } else {
+          state_ = engine_.PeerTrusted(host_) ? State::Open : State::Untrusted;
+        }
         return;
       case TlsOutcome::Kind::NeedMore: return;
       case TlsOutcome::Kind::Closed:
@@ -107,6 +111,12 @@ void TlsChannel::Send(const char* plain, std::size_t length) {
   const std::size_t written = engine_.Encrypt(plain, length, out, capacity);
   if (written == 0) state_ = State::Failed;
   sendingLength_ += written;
+}
+
+void TlsChannel::Sent(std::size_t length) {
+  if (length > sendingLength_) length = sendingLength_;
+  std::memmove(sending_, sending_ + length, sendingLength_ - length);
+  sendingLength_ -= length;
 }
 
 void TlsChannel::Close() {

@@ -14,7 +14,9 @@ namespace zorvane {
 
 class TlsChannel {
  public:
-  enum class State { Off, Handshaking, Open, Closed, Failed };
+  // Untrusted: the handshake went through, but the certificate does not lead
+  // to a trusted root, has expired, or names another host.
+  enum class State { Off, Handshaking, Open, Closed, Failed, Untrusted };
 
   // Nothing older: TLS 1.1 and below have known attacks on their ciphers.
   static constexpr std::uint16_t kMinVersion = 0x0303;  // TLS 1.2
@@ -34,7 +36,8 @@ class TlsChannel {
   State state() const { return state_; }
   const char* sending() const { return reinterpret_cast<const char*>(sending_); }
   std::size_t sendingLength() const { return sendingLength_; }
-  void Sent() { sendingLength_ = 0; }
+  // The first `length` bytes of sending() have gone out.
+  void Sent(std::size_t length);
 
  private:
   void Handshake();

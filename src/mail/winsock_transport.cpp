@@ -16,99 +16,110 @@ void WinsockTransport::Attach(HWND window, const AccountMessages (&messages)[kAc
   window_ = window;
   timer_ = timer;
   for (int i = 0; i < kAccountCount; ++i) {
-    accounts_[i].lookup.Attach(window, messages[i].lookupDone);
-    accounts_[i].socketEvent = messages[i].socketEvent;
+    lookups_[i].Attach(window, messages[i].lookupDone);
+    socketEvents_[i] = messages[i].socketEvent;
   }
 }
 
-std::optional<CheckResult> WinsockTransport::StartSession(int n, const PopAccount& popAccount) {
-  Account& account = accounts_[n - 1];
-  CloseSocket(account);
+std::optional<SessionReport> WinsockTransport::StartSession(int n, const PopAccount& account) {
+  CloseAllSessions();
+  current_ = n;
   const servent* service = getservbyname("pop3", "tcp");
-  account.connection.Start(popAccount, service != nullptr ? ntohs(service->s_port) : 0);
-  if (!account.lookup.Start(account.connection.host())) {
-    account.connection.OnLookupNotStarted();
-  } else if (account.connection.secure()) {
+  connection_.Start(account, service != nullptr ? ntohs(service->s_port) : 0);
+  if (!lookups_[n - 1].Start(connection_.host())) {
+    connection_.OnLookupNotStarted();
+  } else if (connection_.implicitTls()) {
     engine_.Prepare();  // while the lookup runs
   }
-  return CarryOut(account);
+  return CarryOut();
 }
 
-std::optional<CheckResult> WinsockTransport::OnLookupDone(int n, WPARAM wParam, LPARAM lParam) {
-  Account& account = accounts_[n - 1];
+std::optional<SessionReport> WinsockTransport::OnLookupDone(int n, WPARAM wParam, LPARAM lParam) {
   NetAddress addresses[Pop3Connection::kMaxAddresses];
   std::size_t count = 0;
-  if (!account.lookup.Take(wParam, lParam, addresses, Pop3Connection::kMaxAddresses, &count)) return std::nullopt;
-  account.connection.OnResolved(addresses, count, GetTickCount64());
-  return CarryOut(account);
+  if (!lookups_[n - 1].Take(wParam, lParam, addresses, Pop3Connection::kMaxAddresses, &count) || n != current_) {
+    return std::nullopt;
+  }
+  connection_.OnResolved(addresses, count, GetTickCount64());
+  return CarryOut();
 }
 
-std::optional<CheckResult> WinsockTransport::OnSocketEvent(int n, WPARAM wParam, LPARAM lParam) {
-  Account& account = accounts_[n - 1];
+std::optional<SessionReport> WinsockTransport::OnSocketEvent(int n, WPARAM wParam, LPARAM lParam) {
   // A notification queued for a socket that has since been closed is stale.
-  if (account.socket == INVALID_SOCKET || static_cast<SOCKET>(wParam) != account.socket) return std::nullopt;
+  if (n != current_ || socket_ == INVALID_SOCKET || static_cast<SOCKET>(wParam) != socket_) return std::nullopt;
   switch (WSAGETSELECTEVENT(lParam)) {
     case FD_CONNECT:
       if (WSAGETSELECTERROR(lParam) != 0) {
-        account.connection.OnConnectFailed(GetTickCount64());
+        connection_.OnConnectFailed(GetTickCount64());
       } else {
-        account.connection.OnConnected(GetTickCount64());
+        connection_.OnConnected(GetTickCount64());
       }
-      return CarryOut(account);
-    case FD_READ: return Receive(account, false);
-    case FD_CLOSE: return Receive(account, true);
+      return CarryOut();
+    case FD_WRITE: connection_.OnWritable(); return CarryOut();
+    case FD_READ: return Receive(false);
+    case FD_CLOSE: return Receive(true);
     default: return std::nullopt;
   }
 }
 
-std::optional<CheckResult> WinsockTransport::OnTimerTick(int n) {
-  Account& account = accounts_[n - 1];
-  if (!account.connection.timed()) return std::nullopt;
-  account.connection.OnTick(GetTickCount64());
-  return CarryOut(account);
+std::optional<SessionReport> WinsockTransport::OnTimerTick() {
+  if (!connection_.timed()) return std::nullopt;
+  connection_.OnTick(GetTickCount64());
+  return CarryOut();
 }
 
-std::optional<CheckResult> WinsockTransport::Receive(Account& account, bool untilClosed) {
+std::optional<SessionReport> WinsockTransport::Receive(bool untilClosed) {
   // On FD_READ one recv is enough: WinSock posts another FD_READ while data
   // waits. On FD_CLOSE what the server sent before it closed is read to the end.
   for (;;) {
     char chunk[Pop3Connection::kMaxReceive];
-    const int received = recv(account.socket, chunk, sizeof chunk, 0);
+    const int received = recv(socket_, chunk, sizeof chunk, 0);
     if (received > 0) {
-      account.connection.OnReceived(chunk, static_cast<std::size_t>(received), GetTickCount64());
-      const std::optional<CheckResult> ended = CarryOut(account);
-      if (ended || !untilClosed || account.socket == INVALID_SOCKET) return ended;
+      // The connection takes a whole read once it has answered the one before.
+      connection_.OnReceived(chunk, static_cast<std::size_t>(received), GetTickCount64());
+      const std::optional<SessionReport> ended = CarryOut();
+      if (ended || !untilClosed || socket_ == INVALID_SOCKET) return ended;
       continue;
     }
     if (received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK && !untilClosed) return std::nullopt;
-    account.connection.OnPeerClosed();
-    return CarryOut(account);
+    connection_.OnPeerClosed();
+    return CarryOut();
   }
 }
 
-std::optional<CheckResult> WinsockTransport::CarryOut(Account& account) {
+std::optional<SessionReport> WinsockTransport::CarryOut() {
   for (;;) {
-    const ConnectionAction action = account.connection.Next();
+    const ConnectionAction action = connection_.Next();
     switch (action.kind) {
       case ConnectionAction::Kind::None: return std::nullopt;
       case ConnectionAction::Kind::Connect:
-        if (!Connect(account, action)) account.connection.OnConnectFailed(GetTickCount64());
+        if (!Connect(action)) connection_.OnConnectFailed(GetTickCount64());
         break;
-      case ConnectionAction::Kind::Send: send(account.socket, action.bytes, static_cast<int>(action.length), 0); break;
+      case ConnectionAction::Kind::Send: {
+        const int sent = send(socket_, action.bytes, static_cast<int>(action.length), 0);
+        if (sent >= 0) {
+          connection_.OnSent(static_cast<std::size_t>(sent));  // the rest waits for FD_WRITE
+        } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
+          connection_.OnSent(0);
+        } else {
+          connection_.OnPeerClosed();
+        }
+        break;
+      }
       case ConnectionAction::Kind::Finish:
       case ConnectionAction::Kind::Close:
         // Closed before the check hands on: the display may run from there.
-        account.lookup.Cancel();
-        CloseSocket(account);
+        lookups_[current_ - 1].Cancel();
+        CloseSocket();
         KillTimer(window_, timer_);
-        if (action.kind == ConnectionAction::Kind::Finish) return action.result;
+        if (action.kind == ConnectionAction::Kind::Finish) return action.report;
         return std::nullopt;
     }
   }
 }
 
-bool WinsockTransport::Connect(Account& account, const ConnectionAction& action) {
-  CloseSocket(account);
+bool WinsockTransport::Connect(const ConnectionAction& action) {
+  CloseSocket();
   SetTimer(window_, timer_, kTickMs, nullptr);
   sockaddr_storage address = {};
   int length = 0;
@@ -126,33 +137,32 @@ bool WinsockTransport::Connect(Account& account, const ConnectionAction& action)
     v6->sin6_scope_id = action.address.scopeId;
     length = sizeof *v6;
   }
-  account.socket = socket(address.ss_family, SOCK_STREAM, IPPROTO_TCP);
-  return account.socket != INVALID_SOCKET &&
-         WSAAsyncSelect(account.socket, window_, account.socketEvent, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE) ==
-             0 &&
-         (connect(account.socket, reinterpret_cast<const sockaddr*>(&address), length) == 0 ||
+  socket_ = socket(address.ss_family, SOCK_STREAM, IPPROTO_TCP);
+  const long events = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;
+  return socket_ != INVALID_SOCKET && WSAAsyncSelect(socket_, window_, socketEvents_[current_ - 1], events) == 0 &&
+         (connect(socket_, reinterpret_cast<const sockaddr*>(&address), length) == 0 ||
           WSAGetLastError() == WSAEWOULDBLOCK);
 }
 
-void WinsockTransport::CloseSocket(Account& account) {
-  if (account.socket == INVALID_SOCKET) return;
-  shutdown(account.socket, SD_SEND);
+void WinsockTransport::CloseSocket() {
+  if (socket_ == INVALID_SOCKET) return;
+  shutdown(socket_, SD_SEND);
   // Take what is already waiting (the reply to QUIT, usually), no more; a
   // server that keeps sending cannot hold the program here.
   char discard[Pop3Connection::kMaxReceive];
   for (int read = 0; read < kMaxDrainReads; ++read) {
-    if (recv(account.socket, discard, sizeof discard, 0) <= 0) break;
+    if (recv(socket_, discard, sizeof discard, 0) <= 0) break;
   }
-  shutdown(account.socket, SD_BOTH);
-  closesocket(account.socket);
-  account.socket = INVALID_SOCKET;
+  shutdown(socket_, SD_BOTH);
+  closesocket(socket_);
+  socket_ = INVALID_SOCKET;
 }
 
 void WinsockTransport::CloseAllSessions() {
-  for (Account& account : accounts_) {
-    account.connection.Abandon();
-    CarryOut(account);  // an open TLS session's close_notify, then the socket closes
-  }
+  if (current_ == 0) return;
+  connection_.Abandon();
+  CarryOut();  // an open TLS session's close_notify, then the socket closes
+  for (HostLookup& lookup : lookups_) lookup.Cancel();
 }
 
 }  // namespace zorvane

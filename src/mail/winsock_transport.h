@@ -1,9 +1,11 @@
 #pragma once
-// Carries the four accounts' connections over WinSock 2 in its window-message
+// Carries the accounts' connections over WinSock 2 in its window-message
 // mode: names looked up asynchronously, a socket of its own family for each
-// address tried, TLS through SChannel. Every rule is the connection
-// machine's; this only turns the account's window messages and the timer's
-// ticks into its events and its actions into socket calls.
+// address tried, TLS through SChannel. A check runs one account at a time, so
+// one connection serves them all; a notification for an account other than
+// the current one is stale. Every rule is the connection machine's: this
+// only turns the window messages and the timer's ticks into its events and
+// its actions into socket calls.
 #include <winsock2.h>
 
 #include <optional>
@@ -23,33 +25,31 @@ class WinsockTransport final : public SessionRunner {
   // and the ticks of the timer that runs while a connection waits.
   void Attach(HWND window, const AccountMessages (&messages)[kAccountCount], UINT_PTR timer);
 
-  std::optional<CheckResult> StartSession(int n, const PopAccount& account) override;
+  std::optional<SessionReport> StartSession(int n, const PopAccount& account) override;
   void CloseAllSessions() override;
-  // Each returns the account's result when its session has just ended.
-  std::optional<CheckResult> OnLookupDone(int n, WPARAM wParam, LPARAM lParam);
-  std::optional<CheckResult> OnSocketEvent(int n, WPARAM wParam, LPARAM lParam);
-  std::optional<CheckResult> OnTimerTick(int n);
+  // Each returns the account's report when its session has just ended.
+  std::optional<SessionReport> OnLookupDone(int n, WPARAM wParam, LPARAM lParam);
+  std::optional<SessionReport> OnSocketEvent(int n, WPARAM wParam, LPARAM lParam);
+  std::optional<SessionReport> OnTimerTick();
+  // The account whose session runs, or ran last; 0 before the first.
+  int account() const { return current_; }
 
  private:
-  struct Account {
-    Account(TlsChannel& tls) : connection(tls) {}  // NOLINT: the array below is built from {tls_}
-    Pop3Connection connection;
-    HostLookup lookup;
-    SOCKET socket = INVALID_SOCKET;
-    UINT socketEvent = 0;
-  };
-
-  std::optional<CheckResult> CarryOut(Account& account);
-  std::optional<CheckResult> Receive(Account& account, bool untilClosed);
-  bool Connect(Account& account, const ConnectionAction& action);
-  void CloseSocket(Account& account);
+  std::optional<SessionReport> CarryOut();
+  std::optional<SessionReport> Receive(bool untilClosed);
+  bool Connect(const ConnectionAction& action);
+  void CloseSocket();
 
   HWND window_ = nullptr;
   UINT_PTR timer_ = 0;
-  // One check runs one session at a time, so one TLS channel serves them all.
   SchannelEngine engine_;
   TlsChannel tls_{engine_};
-  Account accounts_[kAccountCount] = {{tls_}, {tls_}, {tls_}, {tls_}};
+  Pop3Connection connection_{tls_};
+  int current_ = 0;  // the account whose session runs, or ran last
+  SOCKET socket_ = INVALID_SOCKET;
+  // Per account: a lookup may still complete after its account's turn.
+  HostLookup lookups_[kAccountCount];
+  UINT socketEvents_[kAccountCount] = {};
 };
 
 }  // namespace zorvane

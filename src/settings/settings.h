@@ -10,6 +10,12 @@ constexpr int kAccountCount = 4;
 // falls back to when neither the account nor the service database has one.
 constexpr std::int32_t kDefaultPortNo = 110;
 
+// StlsFlg: whether a connection that is not TLS from its first byte asks for
+// TLS with STLS. An account stored without the value reads 0.
+constexpr std::int32_t kStlsWhenOffered = 0;
+constexpr std::int32_t kStlsRequired = 1;  // its server completed STLS: never again in clear
+constexpr std::int32_t kStlsNever = 2;     // "STARTTLSを使う" unticked
+
 struct PopAccount {
   char NAME[128];  // display name; empty: the slot is unregistered
   char Serv[128];  // POP3 server host name or dotted address
@@ -18,6 +24,7 @@ struct PopAccount {
   std::int32_t PortNo;
   std::int32_t ChkFlg;     // 1: take part in checks
   std::int32_t Imagetype;  // ball graphic type, always 0
+  std::int32_t StlsFlg;    // kStlsWhenOffered, kStlsRequired or kStlsNever
 };
 
 struct CheckOptions {

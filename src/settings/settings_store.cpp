@@ -37,7 +37,7 @@ struct StoredValue {
   std::size_t width;          // of the field, in bytes
   std::uint32_t savedLength;  // data bytes a save writes; 0: a save leaves the value alone
   std::int32_t initial;       // a default number
-  int defaultsTurn;           // defaults go out in this order, not a save's
+  int defaultsTurn;           // defaults go out in this order, not a save's; -1: never one
 };
 
 #define STORED_TEXT(Record, field, turn) \
@@ -55,6 +55,8 @@ constexpr StoredValue kAccountValues[] = {
     STORED_NUMBER(PopAccount, PortNo, true, kDefaultPortNo, 2),
     STORED_NUMBER(PopAccount, ChkFlg, true, 0, 0),
     STORED_NUMBER(PopAccount, Imagetype, false, 0, 1),
+    // Newer than the first start's defaults: an account without it reads 0.
+    STORED_NUMBER(PopAccount, StlsFlg, true, kStlsWhenOffered, -1),
 };
 
 constexpr StoredValue kOptionValues[] = {
@@ -186,6 +188,16 @@ void SettingsStore::SaveAccount(OwnerWindow owner, int n, const PopAccount& reco
     else
       std::memcpy(field, source, value.width);
   }
+}
+
+void SettingsStore::RememberStartTls(OwnerWindow owner, int n) {
+  if (!AcceptsAccountNumber(owner, n)) return;
+  // In memory even when the registry fails: at least until the exit.
+  settings_.account(n).StlsFlg = kStlsRequired;
+  SettingsKeys keys(registry_, ui_, owner);
+  const RegKey accountKey = keys.OpenAccount(n);
+  if (accountKey == 0) keys.ReportError();
+  keys.WriteNumber(accountKey, "StlsFlg", kStlsRequired);
 }
 
 void SettingsStore::ClearAccount(OwnerWindow owner, int n) {

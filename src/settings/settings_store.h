@@ -23,6 +23,8 @@ class SettingsStore {
   // record holds the dialog's plain values; Imagetype is never changed.
   void SaveAccount(OwnerWindow owner, int n, const PopAccount& record);
   void ClearAccount(OwnerWindow owner, int n);
+  // Account n's server completed STLS: it is never checked in clear again.
+  void RememberStartTls(OwnerWindow owner, int n);
 
  private:
   // False, after telling the user, for a number that names no account.

@@ -62,9 +62,7 @@ void OnDestroy(Program& program, HWND window) {
 
 void OnTimer(Program& program, WPARAM timer) {
   if (timer != kConnectionTimer) return program.cycle.OnTimerTick();
-  for (int n = 1; n <= kAccountCount; ++n) {
-    if (auto ended = program.transport.OnTimerTick(n)) return program.cycle.OnSessionEnded(n, *ended);
-  }
+  if (auto ended = program.transport.OnTimerTick()) program.cycle.OnSessionEnded(program.transport.account(), *ended);
 }
 
 void OnCommand(Program& program, HWND window, unsigned command) {

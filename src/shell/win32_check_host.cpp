@@ -1,6 +1,9 @@
 #include "shell/win32_check_host.h"
 
 #include "common/win32_message_box.h"
+#include "settings/settings_store.h"
+#include "settings/win32_registry.h"
+#include "settings/win32_settings_ui.h"
 #include "shell/message_routes.h"
 #include "shell/program.h"
 
@@ -17,5 +20,11 @@ void Win32CheckHost::ShowAbortMessage() {
 void Win32CheckHost::Announce() { program_.announcement.Start(program_.mainWindow); }
 
 void Win32CheckHost::EndAnnouncement() { program_.announcement.End(); }
+
+void Win32CheckHost::RememberStartTls(int n) {
+  Win32Registry registry;
+  Win32SettingsUi ui(program_.instance);
+  SettingsStore(registry, ui, program_.settings).RememberStartTls(program_.mainWindow, n);
+}
 
 }  // namespace zorvane

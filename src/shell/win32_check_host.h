@@ -16,6 +16,7 @@ class Win32CheckHost final : public CheckCycleHost {
   void ShowAbortMessage() override;
   void Announce() override;
   void EndAnnouncement() override;
+  void RememberStartTls(int n) override;
 
  private:
   Program& program_;

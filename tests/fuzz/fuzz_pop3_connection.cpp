@@ -1,17 +1,21 @@
-// Drives one account's connection machine with any order of lookups, connect results, server bytes (raw, or as toy
-// TLS records), hang-ups, clock ticks and aborts, and checks what it may do with a password:
-// - USER, PASS, STAT and QUIT only, USER before PASS before STAT, each once a session and each the answer to a
-//   positive line: PASS to the one after USER;
+// Drives one account's connection machine with any order of lookups, connect results, server bytes (raw, canned
+// replies and capability lists, or toy TLS records), hang-ups, partial sends, clock ticks and aborts, and checks
+// what it may do with a password:
+// - every line it sends is CAPA, STLS, USER alice, PASS secret, STAT or QUIT: a user name or password holding a
+//   line break never goes out; USER, PASS and STAT go once a session, in that order;
+// - no USER or PASS in plain text once the server listed STLS in its first CAPA reply (unless the account never
+//   uses it), nor ever for an account that remembers STLS;
 // - on port 995 nothing but TLS goes out, and the engine encrypts only once the handshake is done, under TLS 1.2
 //   and a certificate that names the server;
 // - it connects to each address the lookup gave once, in the lookup's order, and once connected it never connects
 //   anywhere again;
-// - every session ends, once, with a status from 0 to 7.
+// - every session ends, once, with a status from 0 to 12.
 // Input: a set-up byte (bit 0: port 995; bit 1: certificate for another name; bit 2: TLS 1.1; bit 3: an engine that
-// takes nothing), then events.
+// takes nothing; bits 4-5: StlsFlg; bit 6: a line break in the user name, bit 7: in the password), then events.
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <cctype>
+#include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,36 +27,11 @@ using namespace zorvane;
 
 namespace {
 
-// The POP3 machine's cut of its input into lines, mirrored: its n-th line is what its n-th command answers.
-struct Lines {
-  void Feed(const std::string& chunk) {
-    for (std::size_t at = 0; at < chunk.size(); at += Pop3Connection::kMaxReceive) {
-      const std::string piece = chunk.substr(at, Pop3Connection::kMaxReceive);
-      if (pending.size() + piece.size() > Pop3Session::kMaxPending) {
-        pending.clear();
-        continue;
-      }
-      pending += piece.substr(0, piece.find('\0'));
-      for (std::size_t lf; (lf = pending.find('\n')) != std::string::npos; pending.erase(0, lf + 1)) {
-        lines.push_back(pending.substr(0, lf));
-      }
-    }
-  }
-  bool Positive(std::size_t n) const { return n < lines.size() && lines[n].rfind('-', 0) != 0; }
-  std::string pending;
-  std::vector<std::string> lines;
-};
-
-// The toy engine, watched: what it encrypts, and the plaintext it hands out.
+// The toy engine, watched: what it encrypts.
 struct WatchedEngine : testing::ToyEngine {
   TlsOutcome Handshake(const unsigned char* in, std::size_t length, unsigned char* out, std::size_t capacity) override {
     const TlsOutcome outcome = ToyEngine::Handshake(in, length, out, capacity);
     done |= outcome.kind == TlsOutcome::Kind::Done;
-    return outcome;
-  }
-  TlsOutcome Decrypt(unsigned char* in, std::size_t length, unsigned char* out, std::size_t capacity) override {
-    const TlsOutcome outcome = ToyEngine::Decrypt(in, length, out, capacity);
-    heard->Feed(std::string(reinterpret_cast<const char*>(out), outcome.produced));
     return outcome;
   }
   std::size_t Encrypt(const char* plain, std::size_t length, unsigned char* out, std::size_t capacity) override {
@@ -60,14 +39,17 @@ struct WatchedEngine : testing::ToyEngine {
     return ToyEngine::Encrypt(plain, length, out, capacity);
   }
   bool done = false;
-  Lines* heard = nullptr;
 };
 
 struct Session {
-  Lines heard;       // what the POP3 machine was given
-  std::string sent;  // its commands, decrypted
-  int commands = 0, ends = 0;
-  bool connecting = false, connected = false;
+  std::string plainHeard;  // what the server said before TLS began
+  std::string wire;        // what went out and is not read yet
+  std::string sent;        // the commands, decrypted, a line each
+  bool tls = false;        // the client hello went out
+  int ends = 0;
+  std::size_t accept = SIZE_MAX;  // what a send takes at most, until the socket is writable again
+  bool connecting = false;
+  bool connected = false;
   std::vector<std::string> untried;  // the lookup's distinct addresses, in order
 };
 
@@ -75,71 +57,127 @@ std::string Key(const NetAddress& address) {
   return std::string(reinterpret_cast<const char*>(&address), sizeof address);
 }
 
-void Check(Pop3Connection& connection, Session& s, bool tls) {
+std::string FirstWord(const std::string& line) {
+  std::string word = line.substr(0, line.find(' '));
+  for (char& c : word) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return word;
+}
+
+// Whether the server's plain text, read as the dialogue reads it, listed STLS in answer to the first CAPA.
+bool ListedStls(const std::string& heard) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, lf; (lf = heard.find('\n', at)) != std::string::npos; at = lf + 1) {
+    std::string line = heard.substr(at, lf - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line.substr(0, line.find('\0')));  // the dialogue reads a line as text
+  }
+  if (lines.size() < 2 || lines[0][0] == '-' || lines[1][0] == '-') return false;
+  for (std::size_t i = 2; i < lines.size() && lines[i] != "."; ++i) {
+    if (FirstWord(lines[i]) == "STLS") return true;
+  }
+  return false;
+}
+
+void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t stlsFlg) {
   for (ConnectionAction a = connection.Next(); a.kind != ConnectionAction::Kind::None; a = connection.Next()) {
     FUZZ_CHECK(s.ends == 0);
     if (a.kind == ConnectionAction::Kind::Connect) {
-      FUZZ_CHECK(!s.connected && a.port == (tls ? 995 : 110));
+      FUZZ_CHECK(!s.connected && a.port == (port995 ? 995 : 110));
       FUZZ_CHECK(!s.untried.empty() && Key(a.address) == s.untried.front());
       s.untried.erase(s.untried.begin());
       s.connecting = true;
     } else if (a.kind == ConnectionAction::Kind::Send) {
-      std::string bytes(a.bytes, a.length);
-      if (tls) {
-        FUZZ_CHECK(bytes == "HELLO" || bytes == "FIN" || bytes == "NOTIFY" || bytes.rfind("E(", 0) == 0);
-        if (bytes.rfind("E(", 0) != 0) continue;
-        bytes = bytes.substr(2, bytes.size() - 3);
+      const std::size_t taken = std::min(a.length, s.accept);
+      s.wire.append(a.bytes, taken);
+      connection.OnSent(taken);
+      s.accept = taken < a.length ? 0 : s.accept;
+      for (;;) {
+        // The toy engine's tokens, or a plain line; what is not whole yet waits.
+        const std::string& w = s.wire;
+        const std::size_t token = w.rfind("HELLO", 0) == 0    ? 5
+                                  : w.rfind("FIN", 0) == 0    ? 3
+                                  : w.rfind("NOTIFY", 0) == 0 ? 6
+                                                              : 0;
+        const bool encrypted = w.rfind("E(", 0) == 0;
+        const std::size_t end = encrypted ? w.find(')') : token ? token : w.find("\r\n");
+        if (end == std::string::npos) break;
+        FUZZ_CHECK(!port995 || token || encrypted);
+        s.tls |= w.rfind("HELLO", 0) == 0;
+        std::string bytes = encrypted ? w.substr(2, end - 2) : token ? "" : w.substr(0, end + 2);
+        s.wire.erase(0, encrypted ? end + 1 : token ? token : end + 2);
+        for (std::size_t end; (end = bytes.find("\r\n")) != std::string::npos; bytes.erase(0, end + 2)) {
+          const std::string line = bytes.substr(0, end);
+          FUZZ_CHECK(line == "CAPA" || line == "STLS" || line == "USER alice" || line == "PASS secret" ||
+                     line == "STAT" || line == "QUIT");
+          if (line == "USER alice" || line == "PASS secret") {
+            const bool protectable =
+                stlsFlg == kStlsRequired || (stlsFlg == kStlsWhenOffered && ListedStls(s.plainHeard));
+            FUZZ_CHECK(encrypted || !protectable);
+          }
+          // Once each, in order.
+          const std::size_t user = s.sent.find("USER"), pass = s.sent.find("PASS");
+          if (line == "USER alice") FUZZ_CHECK(user == std::string::npos);
+          if (line == "PASS secret") FUZZ_CHECK(user != std::string::npos && pass == std::string::npos);
+          if (line == "STAT") FUZZ_CHECK(pass != std::string::npos && s.sent.find("STAT") == std::string::npos);
+          s.sent += line + "\n";
+        }
+        FUZZ_CHECK(bytes.empty());
       }
-      const char* const login[] = {"USER alice\r\n", "PASS secret\r\n", "STAT\r\n"};
-      const int n = s.commands++;
-      if (bytes != "QUIT\r\n") {
-        FUZZ_CHECK(n < 3 && bytes == login[n] &&
-                   s.sent == std::string(n > 0 ? login[0] : "") + (n > 1 ? login[1] : ""));
-        FUZZ_CHECK(s.heard.Positive(n));
-      }
-      s.sent += bytes;
     } else {
       ++s.ends;
-      const auto status = static_cast<int>(a.result.Status);
-      FUZZ_CHECK(status >= 0 && status <= 7 && !connection.active());
+      const auto status = static_cast<int>(a.report.result.Status);
+      FUZZ_CHECK(status >= 0 && status <= 12 && !connection.active());
     }
   }
 }
+
+const char* const kCanned[] = {
+    "+OK\r\n",
+    "-ERR\r\n",
+    "+OK\r\nSTLS\r\nPIPELINING\r\n.\r\n",
+    "+OK\r\nPIPELINING\r\n.\r\n",
+    "+OK\r\nstls\r\n.\r\n",
+    "-ERR [LOGIN-DELAY] later\r\n",
+    "-ERR [IN-USE]\r\n",
+    "-ERR [SYS/TEMP]\r\n",
+    "+OK 3 4\r\n",
+    "+OK\r\n-ERR [IN-USE]\r\n",
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  const bool tls = data[0] & 1;
+  const bool port995 = data[0] & 1;
+  const std::int32_t stlsFlg = data[0] >> 4 & 3;
   WatchedEngine engine;
   engine.trusted = !(data[0] & 2);
   engine.version = data[0] & 4 ? 0x0302 : 0x0303;
   engine.stall = data[0] & 8;
   TlsChannel channel(engine);
   Pop3Connection connection(channel);
-  PopAccount account = {"", "pop.example.test", "alice", "secret", tls ? kPop3sPort : 0, 1, 0};
+  PopAccount account = {"", "pop.example.test", "alice", "secret", port995 ? kPop3sPort : 0, 1, 0, stlsFlg};
+  if (data[0] & 64) std::strcpy(account.UserId, "carl\r\nDELE 1");
+  if (data[0] & 128) std::strcpy(account.PassWord, "x\ny");
   Session s;
-  engine.heard = &s.heard;
   std::uint64_t now = 0;
   connection.Start(account, 0);
   FuzzInput in{data + 1, data + size};
-  const auto next = [&] { return in.byte(); };
-  const auto bytes = [&](std::size_t n) { return in.bytes(n); };
   const auto receive = [&](const std::string& chunk) {
-    for (std::size_t done = 0; done < chunk.size(); Check(connection, s, tls)) {
+    for (std::size_t done = 0; done < chunk.size(); Check(connection, s, port995, stlsFlg)) {
       const std::size_t taken = connection.OnReceived(chunk.data() + done, chunk.size() - done, now);
-      if (!tls && s.connected && connection.active()) s.heard.Feed(chunk.substr(done, taken));
+      if (!s.tls && s.connected) s.plainHeard += chunk.substr(done, taken);
       done += taken;
     }
   };
   while (in.more()) {
-    const std::uint8_t op = next();
-    switch (op % 9) {
+    const std::uint8_t op = in.byte();
+    switch (op % 10) {
       case 0: {
         // 127.0.0.n, or ::n from 0x80 on: the same in their first four bytes.
         NetAddress addresses[4] = {};
-        for (int i = 0; i < op / 9 % 5; ++i) {
-          const std::uint8_t n = next();
+        for (int i = 0; i < op / 10 % 5; ++i) {
+          const std::uint8_t n = in.byte();
           addresses[i] = n < 0x80
                              ? NetAddress{NetAddress::Family::V4, {127, 0, 0, n}, 0}
                              : NetAddress{NetAddress::Family::V6, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, n}, 0};
@@ -148,43 +186,61 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             s.untried.push_back(key);
           }
         }
-        connection.OnResolved(addresses, op / 9 % 5, now);
+        connection.OnResolved(addresses, op / 10 % 5, now);
         break;
       }
-      case 1: connection.OnLookupNotStarted(); break;
-      case 2:
-        connection.OnConnectFailed(now);
-        s.connecting = false;
+      case 1:
+        if (op & 16) {
+          connection.OnLookupNotStarted();
+        } else {
+          connection.OnConnectFailed(now);
+          s.connecting = false;
+        }
         break;
-      case 3:
+      case 2:
         s.connected |= s.connecting;
         s.connecting = false;
         connection.OnConnected(now);
         break;
-      case 4: receive(bytes(next() * 3u)); break;  // more than one read takes, at times
-      case 5: receive(testing::kServerHandshake.substr(0, next() % 64)); break;
-      case 6: receive(testing::Record(op / 9 % 2 ? 23 : 21, bytes(next()))); break;
+      case 3: receive(in.bytes(in.byte() * 3u)); break;  // more than one read takes, at times
+      case 4: receive(testing::kServerHandshake.substr(0, in.byte() % 64)); break;
+      case 5: receive(testing::Record(op / 10 % 2 ? 23 : 21, in.bytes(in.byte()))); break;
+      case 6: {
+        const std::string canned = kCanned[op / 10 % std::size(kCanned)];
+        receive(op & 128 ? testing::Record(23, canned) : canned);
+        break;
+      }
       case 7: connection.OnPeerClosed(); break;
-      default: connection.OnTick(now += next() * 500u); break;
+      case 8:
+        if (op & 16) {
+          s.accept = op & 32 ? SIZE_MAX : op / 64;
+          connection.OnWritable();
+        } else {
+          now += in.byte() * 500u;
+          connection.OnTick(now);
+        }
+        break;
+      default:
+        if (op != 0xFF) break;
+        // An abort, then the next check.
+        connection.Abandon();
+        Check(connection, s, port995, stlsFlg);
+        FUZZ_CHECK(s.ends == 1);
+        s = Session{};
+        engine.done = false;
+        connection.Start(account, 0);
+        break;
     }
-    if (op == 0xFF) {  // an abort, then the next check
-      connection.Abandon();
-      Check(connection, s, tls);
-      FUZZ_CHECK(s.ends == 1);
-      s = Session{};
-      engine.done = false;
-      connection.Start(account, 0);
-    }
-    Check(connection, s, tls);
+    Check(connection, s, port995, stlsFlg);
   }
   // Every session ends, whatever it waits for.
   connection.OnResolved(nullptr, 0, now);
   for (int i = 0; i <= 16 && connection.active(); ++i) {
-    Check(connection, s, tls);
+    Check(connection, s, port995, stlsFlg);
     connection.OnConnectFailed(now);
   }
   connection.OnPeerClosed();
-  Check(connection, s, tls);
+  Check(connection, s, port995, stlsFlg);
   FUZZ_CHECK(!connection.active() && s.ends == 1);
   return 0;
 }

@@ -1,7 +1,9 @@
 // Drives the two settings forms with any sequence of edits, key releases, check-box clicks, selections, Update,
-// Delete, OK and Close (and the general form's arrows, check box, mode and period), answering each question as
-// the input says; a closed form is opened again. Checks that
+// Delete, OK and Close (and the general form's arrows, check box, mode and period) and checks that find a server's
+// STLS, answering each question as the input says; a closed form is opened again. Checks that
 // - a save never stores a blank field or port 0, and every write goes to the slot shown (or is BOOT);
+// - a save keeps what a check remembered of the server's STLS only while "STARTTLSを使う" is ticked and the server
+//   and port are the same, and stores 2 when it is unticked;
 // - the unsaved flag, which the Update button shows, is set by a key release in a modified edit and by a check-box
 //   click, cleared by Update and by a switch that saved, and kept by everything else;
 // - a switch that was refused, or whose save failed, keeps the shown slot; the list always selects the shown slot;
@@ -45,6 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int shown = form->shownSlot(), questions = asked;
     const std::size_t written = s.registry.journal.size();
     const CheckOptions options = s.settings.options;
+    const PopAccount before = s.settings.accounts[shown];
+    const bool startTls = v.startTls != (action == 2 && pick & 8);  // as a save reads the box
     bool expect = unsaved;
     switch (action) {
       case 0:  // typing, the key still down
@@ -56,7 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         form->EditKeyReleased(v.modified[edit]);
         break;
       case 2:
-        v.included = !v.included;
+        if (pick & 8) {
+          v.startTls = !v.startTls;
+        } else {
+          v.included = !v.included;
+        }
         expect = true;
         form->CheckBoxClicked();
         break;
@@ -68,7 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect = false;
         form->UpdateButton();
         break;
-      case 5: form->DeleteButton(); break;
+      case 5:  // or a check, whose server completed STLS
+        if (pick & 16) {
+          s.store.RememberStartTls(nullptr, selected + 1);
+        } else {
+          form->DeleteButton();
+        }
+        break;
       case 6: form->OkButton(); break;
       case 7: form->CloseButton(); break;
       default:  // the general form
@@ -105,7 +119,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       saved |= head == "NAME|1|128|";
       FUZZ_CHECK(head.find("|1|") == std::string::npos || head.find("|256|") != std::string::npos || !value.empty());
       FUZZ_CHECK(head != "PortNo|4|4|" || value != "0");
+      if (action == 5 && pick & 16) continue;
       FUZZ_CHECK(key == "POP" + std::to_string(shown + 1) || head == "BOOT|4|4|");
+      // A save forgets that the server completed STLS when the box is unticked or the server or port changed.
+      const PopAccount& after = s.settings.accounts[shown];
+      const bool sameServer = !std::strcmp(after.Serv, before.Serv) && after.PortNo == before.PortNo;
+      const bool remembered = startTls && sameServer && before.StlsFlg == kStlsRequired;
+      if (head == "StlsFlg|4|4|") FUZZ_CHECK(value == (!startTls ? "2" : remembered ? "1" : "0"));
     }
     if (action == 3 && unsaved && selected != shown) expect = !saved;
     FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() &&

@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::size_t> bounds;      // where each record ends
   std::size_t received = 0;
   TlsChannel::State ends = TlsChannel::State::Open;  // Closed by an alert, Failed by a record no engine takes
+  std::size_t endsAt = 0;                            // the record that ended it
   FuzzInput in{data + 1, data + size};
   const auto next = [&]() -> std::size_t { return in.byte(); };
   const auto read = [&](TlsChannel& from, std::size_t capacity) {
@@ -93,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool broken = type < 20 || type > 24 || major != 3 || body.size() < length;
         if (ends == TlsChannel::State::Open && (broken || (bounds.size() >= 2 && (type == 20 || type == 21)))) {
           ends = broken || type == 20 ? TlsChannel::State::Failed : TlsChannel::State::Closed;
+          endsAt = bounds.size();
         }
         if (bounds.size() >= 2 && ends == TlsChannel::State::Open) expected += body;
         bounds.push_back(stream.size());
@@ -109,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         channel.Send(Exact(std::string(n, 'c')).get(), n);
         break;
       case 6: channel.Close(); break;
-      default: channel.Sent(); break;
+      default: channel.Sent(next() << scale); break;
     }
     FUZZ_CHECK(op % 8 != 5 || before != TlsChannel::State::Open || channel.sendingLength() > sending ||
                channel.state() == TlsChannel::State::Failed);
@@ -125,7 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (read(fresh, kMaxTlsRecord) > 0) continue;
   }
   if (bounds.size() < 2 && ends == TlsChannel::State::Open) ends = TlsChannel::State::Handshaking;
-  if (ends != TlsChannel::State::Handshaking && !engine.trustworthy()) ends = TlsChannel::State::Failed;
+  // A handshake that went through ends in the certificate's and the version's check.
+  const bool handshaken = ends == TlsChannel::State::Open || (ends != TlsChannel::State::Handshaking && endsAt >= 2);
+  if (handshaken && !engine.trustworthy()) {
+    ends = engine.version < TlsChannel::kMinVersion ? TlsChannel::State::Failed : TlsChannel::State::Untrusted;
+  }
   FUZZ_CHECK(engine.stall || (fresh.state() == ends && (ends != TlsChannel::State::Open || plain == expected)));
   return 0;
 }

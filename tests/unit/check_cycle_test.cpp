@@ -13,11 +13,15 @@ namespace {
 
 using Log = std::vector<std::string>;
 
+SessionReport Ended(std::int32_t count, std::int32_t size, CheckStatus status = CheckStatus::Ok, bool stls = false) {
+  return {{count, size, status}, stls};
+}
+
 // The network and the window system as the cycle sees them, writing one log.
 struct Fakes : SessionRunner, CheckCycleHost {
-  std::optional<CheckResult> StartSession(int n, const PopAccount&) override {
+  std::optional<SessionReport> StartSession(int n, const PopAccount&) override {
     log.push_back("start " + std::to_string(n));
-    return failAtOnce ? std::optional(CheckResult{0, 0, CheckStatus::LookupNotStarted}) : std::nullopt;
+    return failAtOnce ? std::optional(Ended(0, 0, CheckStatus::LookupNotStarted)) : std::nullopt;
   }
   void CloseAllSessions() override { log.push_back("close sessions"); }
   void SetWatchdog() override { log.push_back("watchdog on"); }
@@ -25,6 +29,7 @@ struct Fakes : SessionRunner, CheckCycleHost {
   void ShowAbortMessage() override { Then("abort message", onAbortMessage); }
   void Announce() override { Then("announce", onAnnounce); }
   void EndAnnouncement() override { log.push_back("end announcement"); }
+  void RememberStartTls(int n) override { Then(("remember " + std::to_string(n)).c_str(), onRemember); }
   // Logs the call, then runs its hook once, as the abort message's loop or a display that ends at once would.
   void Then(const char* entry, std::function<void()>& hook) {
     log.push_back(entry);
@@ -33,7 +38,7 @@ struct Fakes : SessionRunner, CheckCycleHost {
 
   Log log;
   bool failAtOnce = false;
-  std::function<void()> onAbortMessage, onAnnounce;
+  std::function<void()> onAbortMessage, onAnnounce, onRemember;
 };
 
 class CheckCycleTest : public ::testing::Test {
@@ -61,11 +66,11 @@ TEST_F(CheckCycleTest, VisitsTheAccountsWithChkFlgOneInOrderThenAnnouncesOnce) {
   EXPECT_EQ(Starts(), Log{"start 1"});
   EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
 
-  cycle.OnSessionEnded(1, {3, 900, CheckStatus::Ok});
+  cycle.OnSessionEnded(1, Ended(3, 900));
   EXPECT_EQ(Starts(), (Log{"start 1", "start 4"}));
   EXPECT_EQ(cycle.account(), 4);
   fakes.log.clear();
-  cycle.OnSessionEnded(4, {1, 10, CheckStatus::UserRejected});
+  cycle.OnSessionEnded(4, Ended(1, 10, CheckStatus::UserRejected));
   EXPECT_EQ(
       std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailSize, cycle.result(4).Status, cycle.result(2).MailCount),
       std::tuple(Log{"watchdog off", "announce"}, CheckPhase::Announcing, 900, CheckStatus::UserRejected, 0));
@@ -91,8 +96,19 @@ TEST_F(CheckCycleTest, OnlyTheAccountWhoseTurnItIsHandsOnAndOnlyOnce) {
   EXPECT_EQ(Starts(), (Log{"start 1", "start 2"}));
 
   cycle.Abort();
-  cycle.OnSessionEnded(2, {7, 7, CheckStatus::Ok});  // a late report of the aborted check
+  cycle.OnSessionEnded(2, Ended(7, 7));  // a late report of the aborted check
   EXPECT_EQ(std::pair(Starts().size(), cycle.result(2).MailCount), std::pair(std::size_t{2}, 0));
+}
+
+TEST_F(CheckCycleTest, AServerThatCompletedStlsIsRememberedOnceAndAnAbortMeanwhileEndsTheCheck) {
+  Enable({1, 1, 1, 0});
+  settings.account(2).StlsFlg = kStlsRequired;
+  cycle.CheckMail();
+  for (int n = 1; n <= 2; ++n) cycle.OnSessionEnded(n, Ended(0, 0, CheckStatus::Ok, true));
+  fakes.onRemember = [&] { cycle.Abort(); };
+  cycle.OnSessionEnded(3, Ended(0, 0, CheckStatus::Ok, true));
+  EXPECT_EQ(std::tuple(Count("remember 1"), Count("remember 2"), Count("remember 3"), Count("announce"), cycle.phase()),
+            std::tuple(1, 0, 1, 0, CheckPhase::Idle));
 }
 
 TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRanAndShutdownIsSilent) {
@@ -106,7 +122,7 @@ TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRanAndShutdownI
                {"announcing",
                 [](CheckCycle& c) {
                   c.CheckMail();
-                  c.OnSessionEnded(1, {5, 5, CheckStatus::Ok});
+                  c.OnSessionEnded(1, Ended(5, 5));
                 },
                 &CheckCycle::Abort, 0},
                {"shut down while checking", [](CheckCycle& c) { c.CheckMail(); }, &CheckCycle::Shutdown, 0},
@@ -132,7 +148,7 @@ TEST_F(CheckCycleTest, ATickChecksWhenIdleAndAfreshWhileTheResultsShowClosingThe
   Enable({1, 0, 0, 0});
   cycle.OnTimerTick();
   EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
-  cycle.OnSessionEnded(1, {2, 2, CheckStatus::Ok});
+  cycle.OnSessionEnded(1, Ended(2, 2));
   cycle.OnTimerTick();
   EXPECT_EQ(std::tuple(Count("abort message"), Starts().size(), cycle.phase(), cycle.result(1).MailCount),
             std::tuple(0, 2u, CheckPhase::Checking, 0));
@@ -141,7 +157,7 @@ TEST_F(CheckCycleTest, ATickChecksWhenIdleAndAfreshWhileTheResultsShowClosingThe
 TEST_F(CheckCycleTest, CheckMailDuringACheckAbortsWithTheMessageFirst) {
   Enable({1, 1, 0, 0});
   cycle.CheckMail();
-  cycle.OnSessionEnded(1, {5, 5, CheckStatus::Ok});
+  cycle.OnSessionEnded(1, Ended(5, 5));
   fakes.log.clear();
   // A tick while that message is open starts the check that then runs alone.
   fakes.onAbortMessage = [&] { cycle.OnTimerTick(); };
@@ -158,7 +174,7 @@ TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
   cycle.CheckMail();
   cycle.ResetCheckResults();  // no announcement yet
   EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
-  cycle.OnSessionEnded(1, {4, 4, CheckStatus::Ok});
+  cycle.OnSessionEnded(1, Ended(4, 4));
   fakes.log.clear();
   cycle.ResetCheckResults();
   EXPECT_EQ(std::tuple(fakes.log, cycle.phase(), cycle.result(1).MailCount),

@@ -11,7 +11,7 @@ namespace zorvane::testing {
 
 struct FakeServerView : ServerFormView {
   ServerFormInput Read() override {
-    return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included};
+    return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included, startTls};
   }
   // A fill sets the texts and clears the edits' modified flags.
   void Show(int, const PopAccount& a) override {
@@ -21,6 +21,7 @@ struct FakeServerView : ServerFormView {
     t[3] = a.UserId;
     t[4] = a.PassWord;
     included = a.ChkFlg != 0;
+    startTls = a.StlsFlg != kStlsNever;
     std::fill(modified, modified + 5, false);
   }
   void ShowList(const Settings&, int selected) override { line = selected; }
@@ -36,7 +37,7 @@ struct FakeServerView : ServerFormView {
   void Close() override { closed = true; }
 
   std::string t[5];  // name, server, port, user, password
-  bool modified[5] = {}, included = false, update = false, remove = false, closed = false;
+  bool modified[5] = {}, included = false, startTls = true, update = false, remove = false, closed = false;
   int line = -1;
   std::function<bool()> answer = [] { return true; };
   std::vector<std::string> log;

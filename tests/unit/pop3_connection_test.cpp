@@ -21,10 +21,11 @@ NetAddress Address(int n) {
 int Token(const NetAddress& address) { return address.bytes[address.family == NetAddress::Family::V4 ? 3 : 15]; }
 
 // Runs a script of events, '|' between them, and logs what the connection asks for after each: "connect N:PORT",
-// "[bytes]", "finish STATUS COUNT SIZE", "close"; "alive" says whether the session still runs.
+// "[bytes]", "finish STATUS COUNT SIZE" (and "stls" when STLS was completed), "close"; "alive" says whether the
+// session still runs. "accept N": each send takes at most N bytes until "writable".
 struct Script {
-  explicit Script(std::int32_t port) {
-    PopAccount account = {"", "pop.example.test", "alice", "secret", port, 1, 0};
+  explicit Script(std::int32_t port, std::int32_t stlsFlg = kStlsWhenOffered) {
+    PopAccount account = {"", "pop.example.test", "alice", "secret", port, 1, 0, stlsFlg};
     connection.Start(account, 0);
   }
 
@@ -55,9 +56,17 @@ struct Script {
       } else if (event == "closed") {
         connection.OnPeerClosed();
       } else if (event == "tick") {
-        connection.OnTick(now = std::stoull(argument));
+        now = std::stoull(argument);
+        connection.OnTick(now);
       } else if (event == "tls") {
         engine.version = static_cast<std::uint16_t>(std::stoi(argument, nullptr, 16));
+      } else if (event == "untrusted") {
+        engine.trusted = false;
+      } else if (event == "accept") {
+        accept = std::stoul(argument);
+      } else if (event == "writable") {
+        accept = SIZE_MAX;
+        connection.OnWritable();
       } else {
         EXPECT_EQ(event, "abandon");
         connection.Abandon();
@@ -73,11 +82,16 @@ struct Script {
         case ConnectionAction::Kind::Connect:
           log += "connect " + std::to_string(Token(action.address)) + ":" + std::to_string(action.port) + " ";
           break;
-        case ConnectionAction::Kind::Send: log += "[" + std::string(action.bytes, action.length) + "]"; break;
-        case ConnectionAction::Kind::Finish:
-          log += "finish " + std::to_string(static_cast<int>(action.result.Status)) + " " +
-                 std::to_string(action.result.MailCount) + " " + std::to_string(action.result.MailSize);
+        case ConnectionAction::Kind::Send:
+          log += "[" + std::string(action.bytes, std::min(action.length, accept)) + "]";
+          connection.OnSent(std::min(action.length, accept));
           break;
+        case ConnectionAction::Kind::Finish: {
+          const CheckResult& r = action.report.result;
+          log += "finish " + std::to_string(static_cast<int>(r.Status)) + " " + std::to_string(r.MailCount) + " " +
+                 std::to_string(r.MailSize) + (action.report.startedTls ? " stls" : "");
+          break;
+        }
         default: log += "close"; break;
       }
     }
@@ -87,27 +101,34 @@ struct Script {
   TlsChannel tls{engine};
   Pop3Connection connection{tls};
   std::uint64_t now = 0;
+  std::size_t accept = SIZE_MAX;
   std::string log;
 };
 
 std::string Repeat(const std::string& text, int times) { return times > 0 ? text + Repeat(text, times - 1) : ""; }
 
-const std::string kDialogue = "recv +OK\r\n|recv +OK\r\n|recv +OK\r\n|recv +OK 2 9\r\n|recv +OK\r\n";
-const std::string kCommands = "[USER alice\r\n][PASS secret\r\n][STAT\r\n][QUIT\r\n]";
+// A server without CAPA, and one with it that takes pipelined commands.
+const std::string kDialogue = "recv +OK\r\n|recv -ERR\r\n|recv +OK\r\n|recv +OK\r\n|recv +OK 2 9\r\n|recv +OK\r\n";
+const std::string kCommands = "[CAPA\r\n][USER alice\r\n][PASS secret\r\n][STAT\r\n][QUIT\r\n]";
+const std::string kPipelined = "[USER alice\r\nPASS secret\r\nSTAT\r\nQUIT\r\n]";
+const std::string kCapaPipelining = "+OK\r\nPIPELINING\r\n.\r\n";
 
-std::string Tls(const std::string& line) { return "recv " + Record(23, line); }
+std::string Tls(const std::string& lines) { return "recv " + Record(23, lines); }
 const std::string kTlsReady = "resolve 1|connected|recv " + kServerHandshake + "|" + Tls("+OK\r\n");
-const std::string kTlsDialogue =
-    kTlsReady + "|" + Tls("+OK\r\n") + "|" + Tls("+OK\r\n") + "|" + Tls("+OK 2 9\r\n") + "|" + Tls("+OK\r\n");
-const std::string kTlsCommands = "[HELLO][FIN][E(USER alice\r\n)][E(PASS secret\r\n)][E(STAT\r\n)][E(QUIT\r\n)]";
-const std::string kTlsGreeted = "connect 1:995 [HELLO][FIN][E(USER alice\r\n)]";
+const std::string kTlsDialogue = kTlsReady + "|" + Tls(kCapaPipelining) + "|" + Tls("+OK\r\n+OK\r\n+OK 2 9\r\n+OK\r\n");
+const std::string kTlsCommands = "[HELLO][FIN][E(CAPA\r\n)][E(USER alice\r\nPASS secret\r\nSTAT\r\nQUIT\r\n)]";
+const std::string kTlsGreeted = "connect 1:995 [HELLO][FIN][E(CAPA\r\n)]";
 const std::string kTlsCut = kTlsGreeted + "finish 4 0 0";  // Disconnected
+// Port 110, STLS offered and taken: what comes after its +OK in the same read is no reply.
+const std::string kStls = "resolve 1|connected|recv +OK\r\n|recv +OK\r\nSTLS\r\n.\r\n|recv +OK\r\n-ERR [IN-USE]\r\n";
+const std::string kStlsSent = "connect 1:110 [CAPA\r\n][STLS\r\n][HELLO]";
 
 TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
   const struct {
     const char* what;
     std::int32_t port;
     std::string script, log;
+    std::int32_t stlsFlg = kStlsWhenOffered;
   } cases[] = {
       // Which addresses are tried, in which order, and when the next one is.
       {"IPv6 refused, then IPv4", 2110, "resolve 101 1|refused|connected|" + kDialogue,
@@ -126,39 +147,74 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"once connected, never another address", 110, "resolve 1 2|connected|refused|tick 30000|closed",
        "connect 1:110 finish 4 0 0"},
       {"what comes before the lookup or a connect is no event", 110,
-       "connected|recv +OK\r\n|refused|resolve 1|recv +OK\r\n|connected|recv +OK\r\n",
-       "connect 1:110 [USER alice\r\n]"},
-      // How long a server may stay silent: after the connect, its last bytes, the last command.
+       "connected|recv +OK\r\n|refused|resolve 1|recv +OK\r\n|connected|recv +OK\r\n", "connect 1:110 [CAPA\r\n]"},
+      // How long a server may stay silent: after the connect, its last bytes, the last command; not after QUIT.
       {"silent after the connect", 110, "resolve 1|connected|tick 59999|tick 60000", "connect 1:110 finish 4 0 0"},
       {"the connect restarts the clock", 110, "resolve 1|tick 9000|connected|tick 68999|alive|tick 69000",
        "connect 1:110 alive finish 4 0 0"},
       {"half a line restarts the clock", 110, "resolve 1|connected|tick 50000|recv +O|tick 109999|alive|tick 110000",
        "connect 1:110 alive finish 4 0 0"},
       {"a command restarts the clock", 110, "resolve 1|connected|tick 50000|recv +OK\r\n|tick 109999|alive|tick 110000",
-       "connect 1:110 [USER alice\r\n]alive finish 4 0 0"},
-      {"a read longer than the POP3 machine holds goes in piece by piece", 110,
-       "resolve 1|connected|recv " + Repeat("+OK\r\n", 130), "connect 1:110 " + kCommands + "finish 0 0 0"},
+       "connect 1:110 [CAPA\r\n]alive finish 4 0 0"},
+      {"silent after QUIT: the result stands", 110,
+       "resolve 1|connected|" + kDialogue.substr(0, kDialogue.rfind('|')) + "|tick 60000",
+       "connect 1:110 " + kCommands + "finish 0 2 9"},
+      {"pipelined: a hang-up after STAT's answer keeps it", 110,
+       "resolve 1|connected|recv +OK\r\n|recv " + kCapaPipelining + "|recv +OK\r\n+OK\r\n+OK 2 9\r\n|closed",
+       "connect 1:110 [CAPA\r\n]" + kPipelined + "finish 0 2 9"},
+      {"pipelined: a hang-up before STAT's answer", 110,
+       "resolve 1|connected|recv +OK\r\n|recv " + kCapaPipelining + "|recv +OK\r\n+OK\r\n|closed",
+       "connect 1:110 [CAPA\r\n]" + kPipelined + "finish 4 0 0"},
+      {"a read longer than the dialogue holds goes in piece by piece", 110,
+       "resolve 1|connected|recv +OK\r\n-ERR\r\n" + Repeat("+OK\r\n", 130),
+       "connect 1:110 " + kCommands + "finish 0 0 0"},
+      {"a line longer than a reply", 110, "resolve 1|connected|recv +OK\r\n|recv " + std::string(600, 'x'),
+       "connect 1:110 [CAPA\r\n]finish 4 0 0"},
       {"a hang-up before the greeting", 110, "resolve 1|connected|closed", "connect 1:110 finish 4 0 0"},
       {"nothing after the end", 110, "resolve 1|connected|" + kDialogue + "|recv -ERR\r\n|closed|tick 99999|refused",
        "connect 1:110 " + kCommands + "finish 0 2 9"},
+      {"a send the socket takes in part goes on when it can take more", 110,
+       "resolve 1|connected|accept 2|recv +OK\r\n|writable|recv -ERR\r\n",
+       "connect 1:110 [CA][PA\r\n][USER alice\r\n]"},
+      // The server's reasons.
+      {"[LOGIN-DELAY]", 110, "resolve 1|connected|recv +OK\r\n-ERR\r\n+OK\r\n-ERR [LOGIN-DELAY] 60\r\n+OK\r\n",
+       "connect 1:110 [CAPA\r\n][USER alice\r\n][PASS secret\r\n][QUIT\r\n]finish 10 0 0"},
+      {"[IN-USE]", 110, "resolve 1|connected|recv +OK\r\n-ERR\r\n+OK\r\n-ERR [IN-USE] x\r\n+OK\r\n",
+       "connect 1:110 [CAPA\r\n][USER alice\r\n][PASS secret\r\n][QUIT\r\n]finish 11 0 0"},
+      {"[SYS/TEMP]", 110, "resolve 1|connected|recv -ERR [SYS/TEMP]\r\n+OK\r\n",
+       "connect 1:110 [QUIT\r\n]finish 12 0 0"},
       // Port 995 speaks TLS from the first byte, and says goodbye in it.
       {"TLS: the dialogue in records, close_notify before the end", 995, kTlsDialogue,
        "connect 1:995 " + kTlsCommands + "[NOTIFY]finish 0 2 9"},
-      {"TLS: a plain server", 995, "resolve 1|connected|recv +OK hi\r\n", "connect 1:995 [HELLO]finish 5 0 0"},
+      {"TLS: a plain server", 995, "resolve 1|connected|recv +OK hi\r\n", "connect 1:995 [HELLO]finish 8 0 0"},
       {"TLS: a hang-up in the handshake", 995, "resolve 1|connected|recv " + Record(22, "hello") + "|closed",
-       "connect 1:995 [HELLO]finish 5 0 0"},
+       "connect 1:995 [HELLO]finish 8 0 0"},
+      {"TLS: a certificate not trusted", 995, "untrusted|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 9 0 0"},
+      {"TLS 1.1 is refused before any command", 995, "tls 0302|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 8 0 0"},
       {"TLS: a hang-up after the greeting", 995, kTlsReady + "|closed", kTlsCut},
-      {"TLS 1.1 is refused before USER", 995, "tls 0302|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 5 0 0"},
       {"TLS: a broken record after the greeting", 995, kTlsReady + "|recv \x01\x03\x03\x00\x01x", kTlsCut},
       {"TLS: the server's alert", 995, kTlsReady + "|recv " + Record(21, "bye"), kTlsCut},
       {"TLS: silent in the handshake", 995, "resolve 1|connected|tick 60000", "connect 1:995 [HELLO]finish 4 0 0"},
+      // STARTTLS on any other port: the same checks as 995, and the account remembers it.
+      {"STLS: the dialogue goes on in TLS", 110,
+       kStls + "|recv " + kServerHandshake + "|" + Tls(kCapaPipelining) + "|" + Tls("+OK\r\n+OK\r\n+OK 2 9\r\n+OK\r\n"),
+       kStlsSent + "[FIN][E(CAPA\r\n)][E(USER alice\r\nPASS secret\r\nSTAT\r\nQUIT\r\n)][NOTIFY]finish 0 2 9 stls"},
+      {"STLS refused", 110, "resolve 1|connected|recv +OK\r\n+OK\r\nSTLS\r\n.\r\n-ERR\r\n+OK\r\n",
+       "connect 1:110 [CAPA\r\n][STLS\r\n][QUIT\r\n]finish 8 0 0"},
+      {"STLS: plain text where TLS should be", 110, kStls + "|recv +OK\r\n", kStlsSent + "finish 8 0 0"},
+      {"STLS: a certificate not trusted", 110, "untrusted|" + kStls + "|recv " + kServerHandshake,
+       kStlsSent + "[FIN]finish 9 0 0"},
+      {"STLS no longer offered to an account that had it", 110, "resolve 1|connected|recv +OK\r\n+OK\r\n.\r\n+OK\r\n",
+       "connect 1:110 [CAPA\r\n][QUIT\r\n]finish 8 0 0", kStlsRequired},
+      {"STARTTLS unticked", 110, "resolve 1|connected|recv +OK\r\n+OK\r\nSTLS\r\n.\r\n",
+       "connect 1:110 [CAPA\r\n][USER alice\r\n]", kStlsNever},
       // An abort ends a session without an outcome, an open TLS session properly.
       {"abandoned in TLS", 995, kTlsReady + "|abandon|closed", kTlsGreeted + "[NOTIFY]close"},
       {"abandoned while connecting", 110, "resolve 1|abandon|connected", "connect 1:110 close"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Script script(c.port);
+    Script script(c.port, c.stlsFlg);
     EXPECT_EQ(script.Run(c.script), c.log);
     const bool ended = c.log.find("finish") != std::string::npos || c.log.find("close") != std::string::npos;
     EXPECT_EQ(script.connection.active(), !ended);

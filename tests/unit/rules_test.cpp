@@ -29,7 +29,8 @@ TEST(ResultText, ThreeLinesPerAccount) {
       {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人", "メール数： -3通", "サイズ： 2147483647 Bytes"},
       {1, "x", {0, 0, CheckStatus::PasswordRejected}, "x", "エラー", "パスワードの未認証"},
       {1, "x", {0, 0, CheckStatus::LookupNotStarted}, "x", "エラー", "ホスト名の未解決"},
-      {1, "x", {0, 0, static_cast<CheckStatus>(8)}, "x", "エラー", "接続が切断されました"},
+      {1, "x", {0, 0, CheckStatus::ServerTemporary}, "x", "エラー", "サーバの一時的な障害"},
+      {1, "x", {0, 0, static_cast<CheckStatus>(13)}, "x", "エラー", "接続が切断されました"},
       {1, longName, {}, nullptr, "メール数： 0通", "サイズ： 0 Bytes"},
   };
   for (const auto& c : cases) {

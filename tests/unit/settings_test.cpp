@@ -28,7 +28,8 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
   };
   const auto account = [](const std::string& key) {
     return Texts{key + "|NAME|1|128|新しい名前", key + "|Serv|1|128|127.0.0.1", key + "|UserId|1|64|bob",
-                 key + "|PassWord|1|64|>Nä",     key + "|PortNo|4|4|1110",      key + "|ChkFlg|4|4|1"};
+                 key + "|PassWord|1|64|>Nä",     key + "|PortNo|4|4|1110",      key + "|ChkFlg|4|4|1",
+                 key + "|StlsFlg|4|4|2"};
   };
   const Texts three(3, kRegistryError);
   Texts expected;
@@ -54,7 +55,7 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
     expected.insert(expected.end(), step.begin(), step.end());
   }
 
-  const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5};
+  const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5, kStlsNever};
   for (const bool broken : {false, true}) {
     if (broken) registry.failOpen.insert("Software");
     if (!broken) store.CheckFirstStart(owner);
@@ -70,23 +71,23 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
 // back what it stored; only account 1 loads the options, also when it is cleared.
 TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
   const auto fields = [](const PopAccount& a) {
-    return std::tuple(std::string(a.NAME) + a.Serv + a.UserId + a.PassWord, a.PortNo, a.ChkFlg, a.Imagetype);
+    return std::tuple(std::string(a.NAME) + a.Serv + a.UserId + a.PassWord, a.PortNo, a.ChkFlg, a.Imagetype, a.StlsFlg);
   };
   registry.Put(Pop(2), "Imagetype", kRegDword, {2, 0, 0, 0});
   registry.Put(kSettings, "ChkTime", kRegDword, {30, 0, 0, 0});
   settings.options = {7, 8, 9};
   store.LoadAccount(owner, 2);
-  store.SaveAccount(owner, 2, {"新しい名前", "127.0.0.1", "bob", "pässwörd", 1110, 1, 0});
+  store.SaveAccount(owner, 2, {"新しい名前", "127.0.0.1", "bob", "pässwörd", 1110, 1, 0, kStlsRequired});
   const auto saved = fields(settings.account(2));
   settings.account(2) = {};
   store.LoadAccount(owner, 2);
   EXPECT_EQ(std::tuple(fields(settings.account(2)), saved, settings.options.ChkTime),
-            std::tuple(saved, std::tuple(std::string("新しい名前127.0.0.1bobpässwörd"), 1110, 1, 2), 8));
+            std::tuple(saved, std::tuple(std::string("新しい名前127.0.0.1bobpässwörd"), 1110, 1, 2, 1), 8));
   store.ClearAccount(owner, 2);
   store.ClearAccount(owner, 1);
   EXPECT_EQ(std::tuple(fields(settings.account(2)), settings.options.IsChk, settings.options.ChkTime,
                        settings.options.ChkOpti),
-            std::tuple(std::tuple(std::string(), 110, 0, 0), 7, 30, 9));
+            std::tuple(std::tuple(std::string(), 110, 0, 0, 1), 7, 30, 9));
 }
 
 TEST_F(SettingsTest, LoadFailuresAreReportedAndTheLoadStillEnds) {

@@ -1,0 +1,171 @@
+// The reply reader, fed in chunks of every size; the dialogue against a server that answers each command, step by
+// step and pipelined.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "mail/pop3_dialogue.h"
+#include "mail/stat_reply.h"
+
+namespace zorvane::testing {
+namespace {
+
+// "+text(code)", "-text(code)", "|line", "." for the end of a body, "!" for a failure; a body follows "+...list".
+std::string Read(const std::string& bytes, std::size_t chunk) {
+  Pop3ReplyReader reader;
+  std::string log;
+  for (std::size_t at = 0; at < bytes.size();) {
+    at += reader.Feed(bytes.data() + at, std::min(chunk, bytes.size() - at));
+    for (Pop3Reply reply; (reply = reader.Next()).kind != Pop3Reply::Kind::None;) {
+      switch (reply.kind) {
+        case Pop3Reply::Kind::BodyLine: log += "|" + std::string(reply.text); break;
+        case Pop3Reply::Kind::BodyEnd: log += "."; break;
+        case Pop3Reply::Kind::Failed: return log + "!";
+        default: log += std::string(reply.text) + "(" + reply.code + ")";
+      }
+      if (reply.kind == Pop3Reply::Kind::Positive && std::strstr(reply.text, "list")) reader.ExpectBody();
+    }
+  }
+  return log;
+}
+
+TEST(Pop3ReplyReader, StatusLinesBodiesAndCodesReadTheSameInChunksOfAnySize) {
+  const std::string a510(510, 'a');
+  const struct {
+    std::string bytes, log;
+  } cases[] = {
+      {"+OK hi\r\n-ERR no\r\n\n+OK", "+OK hi()-ERR no()()"},
+      {"-ERR [IN-USE] busy\r\n+OK [SYS/TEMP]\r\n-ERR [LOGIN-DELAY\r\n-ERR no [AUTH]\r\n-ERR  [AUTH]\r\n",
+       "-ERR [IN-USE] busy(IN-USE)+OK [SYS/TEMP](SYS/TEMP)-ERR [LOGIN-DELAY()-ERR no [AUTH]()-ERR  [AUTH]()"},
+      {"+OK list\r\nSTLS\r\n..x\r\n..\r\n\r\n.\r\n-ERR\r\n", "+OK list()|STLS|.x|.|.-ERR()"},
+      {"x\r\r\n+OK list\n.\n", "x\r()+OK list()."},
+      {a510 + "\r\n" + a510 + "\r\n", a510 + "()" + a510 + "()"},  // 512 bytes with the line end
+      {a510 + "a\r\n+OK\r\n", "!"},
+      {a510 + "aa", "!"},
+  };
+  for (const auto& c : cases) {
+    for (std::size_t chunk = 1; chunk <= Pop3ReplyReader::kMaxRead; ++chunk) {
+      SCOPED_TRACE(c.log.substr(0, 40) + ", chunks of " + std::to_string(chunk));
+      ASSERT_EQ(Read(c.bytes, chunk), c.log);
+    }
+  }
+}
+
+// A server that answers each command line with answers[verb] ("+OK" unless given; '|' between successive answers).
+struct Server {
+  std::string greeting = "+OK";
+  std::string capa = "+OK\r\nUSER";  // the list, without its "."
+  std::map<std::string, std::string> answers;
+};
+
+std::string Answer(Server& server, const std::string& verb) {
+  if (verb == "CAPA") return server.capa.rfind('-', 0) == 0 ? server.capa : server.capa + "\r\n.";
+  std::string& answer = server.answers[verb];
+  const std::size_t bar = answer.find('|');
+  std::string reply = answer.empty() ? "+OK" : answer.substr(0, bar);
+  if (bar != std::string::npos) answer.erase(0, bar + 1);
+  return reply;
+}
+
+// Each write as its commands' verbs in brackets, "tls" where TLS begins, then the outcome.
+std::string Converse(Server server, const char* user, const char* password, StartTlsUse use, bool secure) {
+  Pop3Dialogue dialogue;
+  dialogue.Start(user, password, use, secure);
+  std::string log, inbox = server.greeting + "\r\n";
+  for (int turn = 0; turn < 20; ++turn) {
+    dialogue.Feed(inbox.data(), inbox.size());
+    inbox.clear();
+    DialogueAction action = dialogue.Next();
+    if (action.kind == DialogueAction::Kind::StartTls) {
+      log += "tls";
+      action = dialogue.OnTlsReady();
+    }
+    if (action.kind != DialogueAction::Kind::Send) break;
+    std::string verbs;
+    std::string lines(action.bytes, action.length);
+    for (std::size_t end; (end = lines.find("\r\n")) != std::string::npos; lines.erase(0, end + 2)) {
+      const std::string verb = lines.substr(0, std::min(end, lines.find(' ')));
+      verbs += (verbs.empty() ? "" : " ") + verb;
+      inbox += Answer(server, verb) + "\r\n";
+    }
+    log += "[" + verbs + "]";
+  }
+  const DialogueOutcome& o = dialogue.outcome();
+  const char* const kinds[] = {"open", "mail", "refused", "tls refused", "tls missing", "unreadable"};
+  return log + " " + kinds[static_cast<int>(o.kind)] + " " + std::to_string(static_cast<int>(o.step)) + " " +
+         std::to_string(static_cast<int>(o.code)) + " " + std::to_string(o.count) + " " + std::to_string(o.size) +
+         (dialogue.upgraded() ? " upgraded" : "");
+}
+
+// Steps: 0 greeting, 1 CAPA, 2 STLS, 3 USER, 4 PASS, 5 STAT. Codes: 1 LOGIN-DELAY, 2 IN-USE, 3 SYS/TEMP.
+TEST(Pop3Dialogue, TheSameServerGivesTheSameOutcomeStepByStepAndPipelined) {
+  const std::string kLogin = "[CAPA][USER][PASS][STAT][QUIT]";
+  const auto answering = [](std::map<std::string, std::string> answers) { return Server{"+OK", "+OK", answers}; };
+  const struct {
+    const char* what;
+    Server server;
+    std::string log;
+    const char* user = "alice";
+    const char* password = "secret";
+    StartTlsUse use = StartTlsUse::WhenOffered;
+    bool secure = false;
+  } cases[] = {
+      {"mail waits", answering({{"STAT", "+OK 2 345"}}), kLogin + " mail 5 0 2 345"},
+      {"greeting refused", Server{"-ERR [SYS/TEMP] later", "", {}}, "[QUIT] refused 0 3 0 0"},
+      {"no such user", answering({{"USER", "-ERR"}}), "[CAPA][USER][QUIT] refused 3 0 0 0"},
+      {"login too soon", answering({{"PASS", "-ERR [LOGIN-DELAY] wait"}}), "[CAPA][USER][PASS][QUIT] refused 4 1 0 0"},
+      {"mailbox in use", answering({{"PASS", "-ERR [in-use] x"}}), "[CAPA][USER][PASS][QUIT] refused 4 2 0 0"},
+      {"STAT refused", answering({{"STAT", "-ERR 7 8"}}), kLogin + " refused 5 0 0 0"},
+      {"any line but '-' is positive", Server{"", "+OK", {{"USER", ""}, {"PASS", "x"}, {"STAT", ". 9 9"}}},
+       kLogin + " mail 5 0 9 9"},
+      {"'-' to QUIT asks again", answering({{"QUIT", "-ERR|+OK"}}), kLogin + "[QUIT] mail 5 0 0 0"},
+      {"a server without CAPA", Server{"+OK", "-ERR", {{"STAT", "+OK 1 2"}}}, kLogin + " mail 5 0 1 2"},
+      {"a line break in the user name", answering({}), "[CAPA][QUIT] refused 3 0 0 0", "carl\r\nDELE 1"},
+      {"a line break in the password", answering({}), "[CAPA][QUIT] refused 4 0 0 0", "carl", "x\ny"},
+      // STARTTLS: asked for where offered, the capabilities asked again under TLS.
+      {"STLS offered", Server{"+OK", "+OK\r\nSTLS", {}}, "[CAPA][STLS]tls" + kLogin + " mail 5 0 0 0 upgraded"},
+      {"what follows STLS's +OK is dropped", Server{"+OK", "+OK\r\nSTLS", {{"STLS", "+OK\r\n-ERR\r\n+OK\r\nX\r\n."}}},
+       "[CAPA][STLS]tls" + kLogin + " mail 5 0 0 0 upgraded"},
+      {"STLS refused", Server{"+OK", "+OK\r\nSTLS", {{"STLS", "-ERR"}}}, "[CAPA][STLS][QUIT] tls refused 2 0 0 0"},
+      {"TLS required, STLS not offered", answering({}), "[CAPA][QUIT] tls missing 1 0 0 0", "a", "b",
+       StartTlsUse::Required},
+      {"TLS required, no CAPA", Server{"+OK", "-ERR", {}}, "[CAPA][QUIT] tls missing 1 0 0 0", "a", "b",
+       StartTlsUse::Required},
+      {"STARTTLS unticked", Server{"+OK", "+OK\r\nSTLS", {}}, kLogin + " mail 5 0 0 0", "a", "b", StartTlsUse::Never},
+      {"TLS from the first byte", Server{"+OK", "+OK\r\nSTLS", {}}, kLogin + " mail 5 0 0 0", "a", "b",
+       StartTlsUse::Required, true},
+  };
+  // Pipelined, the login and STAT go out in one write, QUIT with them.
+  const std::regex login(R"(\[USER\](\[PASS\])?(\[STAT\])?\[QUIT\])");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Converse(c.server, c.user, c.password, c.use, c.secure), c.log);
+    Server pipelining = c.server;
+    const bool capa = pipelining.capa.rfind('-', 0) != 0;
+    if (capa) pipelining.capa += "\r\nPIPELINING";
+    const std::string piped = capa ? std::regex_replace(c.log, login, "[USER PASS STAT QUIT]") : c.log;
+    EXPECT_EQ(Converse(pipelining, c.user, c.password, c.use, c.secure), piped);
+  }
+}
+
+TEST(StatReply, NumbersAsScanfReadsThemSaturated) {
+  const struct {
+    const char* line;
+    std::int32_t count, size;
+  } cases[] = {{"+OK 2 345", 2, 345},   {"+OK", 0, 0},
+               {"+OK 5", 5, 0},         {"+OK -3 +100", -3, 100},
+               {" +OK\t7  8 x", 7, 8},  {"+OK x 5", 0, 0},
+               {"+OK 12abc 34", 12, 0}, {"+OK 99999999999 -99999999999", INT32_MAX, INT32_MIN}};
+  for (const auto& c : cases) {
+    const StatNumbers numbers = ParseStatReply(c.line);
+    EXPECT_EQ(numbers.count, c.count) << c.line;
+    EXPECT_EQ(numbers.size, c.size) << c.line;
+  }
+}
+
+}  // namespace
+}  // namespace zorvane::testing
