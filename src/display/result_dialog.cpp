@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include <iterator>
+
 #include "common/win32_control_fit.h"
 #include "display/result_text.h"
 #include "resource_ids.h"
@@ -29,7 +31,15 @@ void ResultDialog::Open(HINSTANCE instance, HWND owner) { ModelessDialog::Open(i
 
 void ResultDialog::Initialise() {
   HWND dialog = window();
-  FitControlsToFont(dialog);
+  // Every count and size must read whole, the largest too.
+  const ResultText widest = WidestResultText();
+  const NumberEdit lines[] = {
+      {IDC_RESULT1_COUNT, widest.CountText}, {IDC_RESULT1_DETAIL, widest.DetailText},
+      {IDC_RESULT2_COUNT, widest.CountText}, {IDC_RESULT2_DETAIL, widest.DetailText},
+      {IDC_RESULT3_COUNT, widest.CountText}, {IDC_RESULT3_DETAIL, widest.DetailText},
+      {IDC_RESULT4_COUNT, widest.CountText}, {IDC_RESULT4_DETAIL, widest.DetailText},
+  };
+  FitControlsToFont(dialog, lines, std::size(lines));
   SetForegroundWindow(dialog);
   SetActiveWindow(dialog);
   PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),

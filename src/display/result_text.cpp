@@ -1,5 +1,6 @@
 #include "display/result_text.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <iterator>
 
@@ -28,9 +29,9 @@ const char* const kStatusTexts[] = {
 // Formats one number into a fixed line; a line too long for its field is cut
 // on a character boundary.
 template <std::size_t N>
-void FormatLine(char (&field)[N], const char* format, std::int32_t value) {
+void FormatLine(char (&field)[N], const char* format, std::int64_t value) {
   char line[64];
-  std::snprintf(line, sizeof line, format, static_cast<long>(value));
+  std::snprintf(line, sizeof line, format, value);
   CopyTextCut(field, line);
 }
 
@@ -59,9 +60,15 @@ ResultText BuildResultText(const PopAccount& account, const CheckResult& result)
     CopyTextCut(text.DetailText, StatusText(result.Status));
     return text;
   }
-  FormatLine(text.CountText, "メール数： %ld通", result.MailCount);
-  FormatLine(text.DetailText, "サイズ： %ld Bytes", result.MailSize);
+  FormatLine(text.CountText, "メール数： %" PRId64 "通", result.MailCount);
+  FormatLine(text.DetailText, "サイズ： %" PRId64 " Bytes", result.MailSize);
   return text;
+}
+
+ResultText WidestResultText() {
+  PopAccount account = {};
+  account.ChkFlg = 1;
+  return BuildResultText(account, {INT32_MIN, INT64_MIN, CheckStatus::Ok});
 }
 
 }  // namespace zorvane

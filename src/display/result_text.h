@@ -16,4 +16,7 @@ const char* StatusText(CheckStatus status);
 
 ResultText BuildResultText(const PopAccount& account, const CheckResult& result);
 
+// The widest count and detail lines there can be: their fields must show them whole.
+ResultText WidestResultText();
+
 }  // namespace zorvane

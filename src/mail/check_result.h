@@ -22,7 +22,7 @@ enum class CheckStatus : std::int32_t {
 
 struct CheckResult {
   std::int32_t MailCount;
-  std::int32_t MailSize;
+  std::int64_t MailSize;
   CheckStatus Status;
 };
 

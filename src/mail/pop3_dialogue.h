@@ -34,7 +34,7 @@ struct DialogueOutcome {
   Pop3Step step;
   ResponseCode code;
   std::int32_t count;
-  std::int32_t size;
+  std::int64_t size;
 };
 
 struct DialogueAction {

@@ -15,9 +15,11 @@ const char* SkipSpace(const char* p) {
   return p;
 }
 
-// Parses one signed decimal number at p (after white space); returns false
-// when there is none. *end is where the number stopped.
-bool ParseNumber(const char* p, std::int32_t* value, const char** end) {
+// Parses one signed decimal number at p (after white space), saturated at
+// Number's limits; returns false when there is none. *end is where the
+// number stopped.
+template <typename Number>
+bool ParseNumber(const char* p, Number* value, const char** end) {
   p = SkipSpace(p);
   bool negative = false;
   if (*p == '+' || *p == '-') {
@@ -25,14 +27,18 @@ bool ParseNumber(const char* p, std::int32_t* value, const char** end) {
     ++p;
   }
   if (!IsDigit(*p)) return false;
-  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
-  std::int64_t magnitude = 0;
+  // The magnitude goes up to one past the largest value, which only a negative number reaches.
+  const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<Number>::max()) + 1;
+  std::uint64_t magnitude = 0;
   for (; IsDigit(*p); ++p) {
-    if (magnitude <= kMax + 1) magnitude = magnitude * 10 + (*p - '0');
+    const unsigned digit = static_cast<unsigned>(*p - '0');
+    magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;
   }
-  const std::int64_t signedValue = negative ? -magnitude : magnitude;
-  *value = static_cast<std::int32_t>(signedValue > kMax ? kMax : signedValue < kMin ? kMin : signedValue);
+  if (negative) {
+    *value = magnitude == limit ? std::numeric_limits<Number>::min() : -static_cast<Number>(magnitude);
+  } else {
+    *value = magnitude == limit ? std::numeric_limits<Number>::max() : static_cast<Number>(magnitude);
+  }
   *end = p;
   return true;
 }

@@ -152,18 +152,31 @@ TEST(Pop3Dialogue, TheSameServerGivesTheSameOutcomeStepByStepAndPipelined) {
   }
 }
 
-TEST(StatReply, NumbersAsScanfReadsThemSaturated) {
+TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {
   const struct {
     const char* line;
-    std::int32_t count, size;
-  } cases[] = {{"+OK 2 345", 2, 345},   {"+OK", 0, 0},
-               {"+OK 5", 5, 0},         {"+OK -3 +100", -3, 100},
-               {" +OK\t7  8 x", 7, 8},  {"+OK x 5", 0, 0},
-               {"+OK 12abc 34", 12, 0}, {"+OK 99999999999 -99999999999", INT32_MAX, INT32_MIN}};
+    std::int32_t count;
+    std::int64_t size;
+  } cases[] = {
+      {"+OK 2 345", 2, 345},
+      {"+OK", 0, 0},
+      {"+OK 5", 5, 0},
+      {"+OK -3 +100", -3, 100},
+      {" +OK\t7  8 x", 7, 8},
+      {"+OK x 5", 0, 0},
+      {"+OK 12abc 34", 12, 0},
+      {"+OK 2147483647 2147483647", INT32_MAX, 2147483647},
+      {"+OK 2147483648 2147483648", INT32_MAX, 2147483648},
+      {"+OK 70000 5368709120", 70000, 5368709120},
+      {"+OK -2147483649 4294967297", INT32_MIN, 4294967297},
+      {"+OK 1 9223372036854775807", 1, INT64_MAX},
+      {"+OK 1 9223372036854775809", 1, INT64_MAX},
+      {"+OK 1 -9223372036854775808", 1, INT64_MIN},
+      {"+OK 1 -99999999999999999999999", 1, INT64_MIN},
+  };
   for (const auto& c : cases) {
     const StatNumbers numbers = ParseStatReply(c.line);
-    EXPECT_EQ(numbers.count, c.count) << c.line;
-    EXPECT_EQ(numbers.size, c.size) << c.line;
+    EXPECT_EQ(std::pair(numbers.count, numbers.size), std::pair(c.count, c.size)) << c.line;
   }
 }
 

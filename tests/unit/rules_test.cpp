@@ -27,6 +27,8 @@ TEST(ResultText, ThreeLinesPerAccount) {
       {2, "休止中", {}, "休止中", "チェックを行わない", ""},
       {1, "個人", {3, 1234, CheckStatus::Ok}, "個人", "メール数： 3通", "サイズ： 1234 Bytes"},
       {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人", "メール数： -3通", "サイズ： 2147483647 Bytes"},
+      {1, "箱", {70000, 5368709120, CheckStatus::Ok}, "箱", "メール数： 70000通", "サイズ： 5368709120 Bytes"},
+      {1, "箱", {1, INT64_MIN, CheckStatus::Ok}, "箱", "メール数： 1通", "サイズ： -9223372036854775808 Bytes"},
       {1, "x", {0, 0, CheckStatus::PasswordRejected}, "x", "エラー", "パスワードの未認証"},
       {1, "x", {0, 0, CheckStatus::LookupNotStarted}, "x", "エラー", "ホスト名の未解決"},
       {1, "x", {0, 0, CheckStatus::ServerTemporary}, "x", "エラー", "サーバの一時的な障害"},
