@@ -22,7 +22,7 @@ const std::string kServerBytes =
 void RunDialogue(benchmark::State& state, std::size_t chunkSize) {
   zorvane::Pop3Dialogue dialogue;
   for (auto _ : state) {
-    dialogue.Start("alice", "secret", zorvane::StartTlsUse::WhenOffered, false);
+    dialogue.Start("alice", "secret", zorvane::StartTlsUse::WhenOffered, false, nullptr);
     std::size_t sent = 0;
     bool ended = false;
     for (std::size_t offset = 0; offset < kServerBytes.size() && !ended; offset += chunkSize) {

@@ -63,7 +63,8 @@ bool ServerDialog::OnMessage(UINT message, WPARAM wParam, LPARAM) {
       }
       return true;
     case IDC_SERVER_INCLUDE:
-    case IDC_SERVER_STARTTLS: form_->CheckBoxClicked(); return true;
+    case IDC_SERVER_STARTTLS:
+    case IDC_SERVER_NEW_ONLY: form_->CheckBoxClicked(); return true;
     case IDC_SERVER_UPDATE: form_->UpdateButton(); return true;
     case IDC_SERVER_DELETE: form_->DeleteButton(); return true;
     case IDOK: form_->OkButton(); return true;
@@ -107,7 +108,8 @@ ServerFormInput ServerDialog::Read() {
           texts_[3],
           texts_[4],
           IsDlgButtonChecked(window(), IDC_SERVER_INCLUDE) == BST_CHECKED,
-          IsDlgButtonChecked(window(), IDC_SERVER_STARTTLS) == BST_CHECKED};
+          IsDlgButtonChecked(window(), IDC_SERVER_STARTTLS) == BST_CHECKED,
+          IsDlgButtonChecked(window(), IDC_SERVER_NEW_ONLY) == BST_CHECKED};
 }
 
 void ServerDialog::Show(int slot, const PopAccount& account) {
@@ -125,6 +127,7 @@ void ServerDialog::Show(int slot, const PopAccount& account) {
   SetDlgItemTextA(window(), IDC_SERVER_PASSWORD, account.PassWord);
   CheckDlgButton(window(), IDC_SERVER_INCLUDE, TakesPartInChecks(account) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window(), IDC_SERVER_STARTTLS, account.StlsFlg != kStlsNever ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), IDC_SERVER_NEW_ONLY, AnnouncesOnlyNewMail(account) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void ServerDialog::ShowList(const Settings& settings, int selected) {

@@ -32,6 +32,11 @@ PopAccount ReadServerForm(const ServerFormInput& input, const PopAccount& stored
   } else {
     record.StlsFlg = sameServer && stored.StlsFlg == kStlsRequired ? kStlsRequired : kStlsWhenOffered;
   }
+  record.NewFlg = input.newOnly ? 1 : 0;
+  // Unticked and ticked again, the box starts afresh: every waiting message is new once.
+  if (input.newOnly && sameServer && std::strcmp(record.UserId, stored.UserId) == 0 && AnnouncesOnlyNewMail(stored)) {
+    CopyTextCut(record.SeenUidl, stored.SeenUidl);
+  }
   return record;
 }
 

@@ -18,6 +18,7 @@ struct ServerFormInput {
   const char* password;
   bool included;
   bool startTls;  // "STARTTLSを使う"
+  bool newOnly;   // "新着メールのみ通知"
 };
 
 class ServerFormView {
@@ -41,8 +42,9 @@ class ServerFormView {
 
 // The form's values as a record, each text cut to its field on a character
 // boundary; the port as ReadUnsigned reads it. What the account remembers of
-// its server's STLS (stored) stays while the box is ticked and the server and
-// port are the same.
+// its server's STLS (stored) stays while that box is ticked and the server and
+// port are the same; what it keeps of the last announcement seen, while the
+// new-mail box is ticked and the mailbox (server, port and user) is the same.
 PopAccount ReadServerForm(const ServerFormInput& input, const PopAccount& stored);
 
 // "設定、「name」" and the rest; the name is cut to 64 bytes.

@@ -5,7 +5,7 @@ namespace zorvane {
 void AnnouncementWindows::Start(HWND owner) {
   owner_ = owner;
   std::int32_t counts[kAccountCount];
-  for (int n = 1; n <= kAccountCount; ++n) counts[n - 1] = cycle_.result(n).MailCount;
+  for (int n = 1; n <= kAccountCount; ++n) counts[n - 1] = AnnouncedCount(cycle_.result(n));
   Show(announcement_.Start(DisplayModeOf(settings_.options), counts));
 }
 

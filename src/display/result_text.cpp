@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 #include "common/text.h"
@@ -45,21 +46,29 @@ const char* StatusText(CheckStatus status) {
 
 ResultText BuildResultText(const PopAccount& account, const CheckResult& result) {
   ResultText text = {};
+  // The name as it always was, in 60 bytes with the terminator.
+  CopyTextCut(text.NameText, 60, account.NAME, sizeof account.NAME);
   if (!TakesPartInChecks(account)) {
     if (account.NAME[0] == '\0') {
       CopyTextCut(text.NameText, "未登録");
     } else {
-      CopyTextCut(text.NameText, account.NAME);
       CopyTextCut(text.CountText, "チェックを行わない");
     }
     return text;
   }
-  CopyTextCut(text.NameText, account.NAME);
   if (result.Status != CheckStatus::Ok) {
     CopyTextCut(text.CountText, "エラー");
     CopyTextCut(text.DetailText, StatusText(result.Status));
     return text;
   }
+  if (result.New == NewMail::Counted) {
+    FormatLine(text.CountText, "新着： %" PRId64 "通", result.NewCount);
+    std::snprintf(text.DetailText, sizeof text.DetailText, "全%" PRId32 "通 %" PRId64 " Bytes", result.MailCount,
+                  result.MailSize);
+    return text;
+  }
+  // Its server has no ids to tell new from seen: all that waits, and say so.
+  if (result.New == NewMail::Unknown) std::strcat(text.NameText, "（新着不明）");
   FormatLine(text.CountText, "メール数： %" PRId64 "通", result.MailCount);
   FormatLine(text.DetailText, "サイズ： %" PRId64 " Bytes", result.MailSize);
   return text;
@@ -68,7 +77,10 @@ ResultText BuildResultText(const PopAccount& account, const CheckResult& result)
 ResultText WidestResultText() {
   PopAccount account = {};
   account.ChkFlg = 1;
-  return BuildResultText(account, {INT32_MIN, INT64_MIN, CheckStatus::Ok});
+  ResultText widest = BuildResultText(account, {INT32_MIN, INT64_MIN, CheckStatus::Ok});
+  const ResultText newMail = BuildResultText(account, {INT32_MIN, INT64_MIN, CheckStatus::Ok, NewMail::Counted, 0});
+  std::memcpy(widest.DetailText, newMail.DetailText, sizeof widest.DetailText);
+  return widest;
 }
 
 }  // namespace zorvane

@@ -6,9 +6,9 @@
 namespace zorvane {
 
 struct ResultText {
-  char NameText[60];
+  char NameText[80];  // the name cut to 59 bytes, and "（新着不明）" where it applies
   char CountText[30];
-  char DetailText[40];
+  char DetailText[64];
 };
 
 // The failure text of a status; "接続が切断されました" for a code no status has.

@@ -1,5 +1,7 @@
 #include "mail/check_cycle.h"
 
+#include <cstring>
+
 namespace zorvane {
 
 void CheckCycle::EnterPhase(CheckPhase phase, int account) {
@@ -63,6 +65,7 @@ void CheckCycle::CheckFrom(int n) {
 void CheckCycle::OnSessionEnded(int n, const SessionReport& report) {
   if (phase_ != CheckPhase::Checking || n != account_) return;
   results_[n - 1] = report.result;
+  std::memcpy(seenMarks_[n - 1], report.seenMark, sizeof seenMarks_[0]);
   if (report.startedTls && settings_.account(n).StlsFlg != kStlsRequired) {
     host_.RememberStartTls(n);
     // An abort in the meantime (a failed write's message box runs a loop) ends the check here.
@@ -72,7 +75,12 @@ void CheckCycle::OnSessionEnded(int n, const SessionReport& report) {
 }
 
 void CheckCycle::ResetCheckResults() {
-  // The sessions are over; what they still hold of the accounts goes too.
+  for (int n = 1; n <= kAccountCount && phase_ == CheckPhase::Announcing; ++n) {
+    const bool changed = std::strcmp(settings_.account(n).SeenUidl, seenMarks_[n - 1]) != 0;
+    if (results_[n - 1].New == NewMail::Counted && changed) host_.SaveSeenMark(n, seenMarks_[n - 1]);
+  }
+  // The sessions are over; what they still hold of the accounts goes too. A
+  // check that began while a store's message box was open goes on.
   if (phase_ == CheckPhase::Announcing) Forget();
 }
 

@@ -37,6 +37,9 @@ class CheckCycleHost {
   // Account n's server completed STLS: stores that the account needs it. May
   // run a message box's loop.
   virtual void RememberStartTls(int n) = 0;
+  // The user has seen account n's new mail: stores what tells it from what
+  // comes next. May run a message box's loop.
+  virtual void SaveSeenMark(int n, const char* mark) = 0;
 };
 
 class CheckCycle {
@@ -51,10 +54,11 @@ class CheckCycle {
   // Account n's session has ended; a report from an account whose turn it
   // is not (late, or from an aborted check) is ignored.
   void OnSessionEnded(int n, const SessionReport& report);
-  // The display has ended its announcement and its windows: the results are
-  // cleared, the sessions forget the accounts' passwords and the cycle is
-  // idle. Nothing is asked of the host, so nothing comes back into the
-  // display. Outside an announcement it does nothing.
+  // The display has ended its announcement and its windows: the user has seen
+  // it, so the accounts that announce only new mail keep what they showed;
+  // the results are cleared, the sessions forget the accounts' passwords and
+  // the cycle is idle. Nothing comes back into the display. Outside an
+  // announcement it does nothing.
   void ResetCheckResults();
 
   CheckPhase phase() const { return phase_; }
@@ -76,6 +80,7 @@ class CheckCycle {
   CheckPhase phase_ = CheckPhase::Idle;
   int account_ = 0;
   CheckResult results_[kAccountCount] = {};
+  char seenMarks_[kAccountCount][kSeenMarkBytes] = {};
 };
 
 }  // namespace zorvane

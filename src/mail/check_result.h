@@ -1,5 +1,6 @@
 #pragma once
 // The outcome of one account's part of a check.
+#include <cstddef>
 #include <cstdint>
 
 namespace zorvane {
@@ -20,16 +21,32 @@ enum class CheckStatus : std::int32_t {
   ServerTemporary = 12,      // [SYS/TEMP]: the server's own passing trouble
 };
 
+// For an account that announces only new mail: whether its check could tell new from seen.
+enum class NewMail : std::uint8_t { NotAsked, Unknown, Counted };
+
 struct CheckResult {
   std::int32_t MailCount;
   std::int64_t MailSize;
   CheckStatus Status;
+  NewMail New = NewMail::NotAsked;
+  std::int32_t NewCount = 0;
 };
+
+// How many messages an announcement shows for an account: the new ones where they could be told apart.
+inline std::int32_t AnnouncedCount(const CheckResult& result) {
+  return result.New == NewMail::Counted ? result.NewCount : result.MailCount;
+}
+
+// What an account keeps of the last announcement the user saw: one text of
+// at most this many bytes with its terminator.
+constexpr std::size_t kSeenMarkBytes = 256;
 
 // What a session that ended tells the check.
 struct SessionReport {
   CheckResult result;
   bool startedTls;  // the server completed STLS: the account never goes without it again
+  // For an account that announces only new mail: what it keeps once the user has seen this result.
+  char seenMark[kSeenMarkBytes];
 };
 
 }  // namespace zorvane

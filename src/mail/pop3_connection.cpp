@@ -55,7 +55,8 @@ void Pop3Connection::Start(const PopAccount& account, std::uint16_t servicePort)
   CopyTextCut(host_, account.Serv);
   implicitTls_ = account.PortNo == kPop3sPort;
   port_ = ChooseConnectPort(account.PortNo, servicePort);
-  dialogue_.Start(account.UserId, account.PassWord, UseOf(account.StlsFlg), implicitTls_);
+  dialogue_.Start(account.UserId, account.PassWord, UseOf(account.StlsFlg), implicitTls_,
+                  AnnouncesOnlyNewMail(account) ? account.SeenUidl : nullptr);
   addressCount_ = 0;
   current_ = 0;
   plainOutLength_ = 0;
@@ -182,7 +183,14 @@ void Pop3Connection::End(Ending ending) {
   const CheckStatus status = StatusOf(ending);
   const DialogueOutcome& outcome = dialogue_.outcome();
   const bool counted = status == CheckStatus::Ok && outcome.kind == DialogueOutcome::Kind::Mail;
-  report_ = {{counted ? outcome.count : 0, counted ? outcome.size : 0, status}, dialogue_.upgraded()};
+  report_ = {{counted ? outcome.count : 0, counted ? outcome.size : 0, status}, dialogue_.upgraded(), {}};
+  if (counted) {
+    report_.result.New = dialogue_.newMail();
+    if (report_.result.New == NewMail::Counted) {
+      report_.result.NewCount = dialogue_.newCount();
+      dialogue_.NextSeenMark(report_.seenMark);
+    }
+  }
   // close_notify before the socket closes, to a server still there to read it.
   if (ending != Ending::PeerGone) tls_.Close();
   dialogue_.Clear();

@@ -12,6 +12,7 @@ namespace zorvane {
 namespace {
 
 constexpr DialogueAction kNothing = {DialogueAction::Kind::None, nullptr, 0};
+constexpr DialogueAction kEnd = {DialogueAction::Kind::End, nullptr, 0};
 
 bool SameWord(const char* text, std::size_t length, const char* word) {
   if (std::strlen(word) != length) return false;
@@ -35,20 +36,25 @@ ResponseCode CodeOf(const char* code) {
 // A line break inside an argument would send the rest as a command of its own.
 bool FitsOneLine(const char* argument) { return std::strpbrk(argument, "\r\n") == nullptr; }
 
+// What follows the indicator of a status line: "+OK 2 abc" gives "2 abc".
+const char* AfterIndicator(const char* line) {
+  const char* space = std::strchr(line, ' ');
+  return space == nullptr ? "" : space + 1;
+}
+
 }  // namespace
 
-void Pop3Dialogue::Start(const char* user, const char* password, StartTlsUse use, bool secure) {
+void Pop3Dialogue::Start(const char* user, const char* password, StartTlsUse use, bool secure, const char* seenMark) {
   Clear();
   CopyTextCut(user_, user);
   CopyTextCut(password_, password);
   use_ = use;
   secure_ = secure;
+  if (seenMark != nullptr) {
+    newMail_ = NewMailState::Asking;
+    newMailCount_.Start(seenMark);
+  }
   state_ = State::AwaitGreeting;
-}
-
-bool Pop3Dialogue::settled() const {
-  const bool quitSent = pipelined_ || state_ == State::QuitSent || state_ == State::Idle;
-  return outcome_.kind != DialogueOutcome::Kind::Open && quitSent;
 }
 
 void Pop3Dialogue::Decide(DialogueOutcome::Kind kind, Pop3Step step, const char* code) {
@@ -56,14 +62,54 @@ void Pop3Dialogue::Decide(DialogueOutcome::Kind kind, Pop3Step step, const char*
   if (outcome_.kind == DialogueOutcome::Kind::Open) outcome_ = {kind, step, CodeOf(code), 0, 0};
 }
 
-DialogueAction Pop3Dialogue::Send(State next, const char* format, const char* argument) {
-  const int length = std::snprintf(command_, sizeof command_, format, argument);
-  state_ = next;
-  return {DialogueAction::Kind::Send, command_, static_cast<std::size_t>(length)};
+void Pop3Dialogue::Queue(Command command, std::int32_t number) {
+  if (queued_ < kMaxQueued) queue_[queued_++] = {command, number};
+}
+
+bool Pop3Dialogue::IsQueued(Command command) const {
+  for (int i = 0; i < queued_; ++i) {
+    if (queue_[i].command == command) return true;
+  }
+  return false;
+}
+
+DialogueAction Pop3Dialogue::Quit() {
+  queued_ = sent_;  // what was still to be sent goes
+  if (!IsQueued(Command::Quit)) Queue(Command::Quit);
+  return Flush();
+}
+
+NewMail Pop3Dialogue::newMail() const {
+  switch (newMail_) {
+    case NewMailState::Off: return NewMail::NotAsked;
+    case NewMailState::Counted: return NewMail::Counted;
+    default: return NewMail::Unknown;  // asked and refused, or the answers did not all come
+  }
+}
+
+DialogueAction Pop3Dialogue::Flush() {
+  static const char* const kFormats[] = {"CAPA\r\n",    "STLS\r\n",    "USER %s\r\n", "PASS %s\r\n", "STAT\r\n",
+                                         "UIDL %d\r\n", "UIDL %d\r\n", "UIDL\r\n",    "QUIT\r\n"};
+  std::size_t length = 0;
+  while (sent_ < queued_ && (capabilities_.pipelining || sent_ == 0)) {
+    const Queued& next = queue_[sent_];
+    const char* format = kFormats[static_cast<int>(next.command)];
+    char line[96];
+    const int lineLength =
+        next.command == Command::User || next.command == Command::Pass
+            ? std::snprintf(line, sizeof line, format, next.command == Command::User ? user_ : password_)
+            : std::snprintf(line, sizeof line, format, next.number);
+    if (length + static_cast<std::size_t>(lineLength) > sizeof command_) break;  // with the next write
+    std::memcpy(command_ + length, line, static_cast<std::size_t>(lineLength));
+    length += static_cast<std::size_t>(lineLength);
+    ++sent_;
+  }
+  if (length == 0) return kNothing;
+  return {DialogueAction::Kind::Send, command_, length};
 }
 
 DialogueAction Pop3Dialogue::Next() {
-  while (state_ != State::Idle && state_ != State::AwaitTls) {
+  while (state_ == State::AwaitGreeting || state_ == State::Talking) {
     const Pop3Reply reply = reader_.Next();
     if (reply.kind == Pop3Reply::Kind::None) break;
     const DialogueAction action = Answer(reply);
@@ -76,38 +122,71 @@ DialogueAction Pop3Dialogue::OnTlsReady() {
   secure_ = true;
   if (state_ != State::AwaitTls) return kNothing;  // TLS from the first byte: the greeting comes next
   upgraded_ = true;
+  state_ = State::Talking;
   // What the server said before TLS may have been an attacker's: ask again.
   capabilities_ = {};
-  return Send(State::CapaSent, "CAPA\r\n");
+  Queue(Command::Capa);
+  return Flush();
 }
 
 DialogueAction Pop3Dialogue::Answer(const Pop3Reply& reply) {
-  const bool positive = reply.kind == Pop3Reply::Kind::Positive;
   if (reply.kind == Pop3Reply::Kind::Failed) {
-    Decide(DialogueOutcome::Kind::Unreadable);
+    Decide(DialogueOutcome::Kind::Unreadable, Pop3Step::Greeting);
     state_ = State::Idle;
-    return {DialogueAction::Kind::End, nullptr, 0};
+    return kEnd;
   }
-  switch (state_) {
-    case State::AwaitGreeting:
-      if (!positive) {
-        Decide(DialogueOutcome::Kind::Refused, Pop3Step::Greeting, reply.code);
-        return Quit();
-      }
-      return Send(State::CapaSent, "CAPA\r\n");
-    case State::CapaSent:
-      // A server that predates CAPA refuses it: the login goes step by step.
-      if (!positive) return LogIn();
-      reader_.ExpectBody();
-      state_ = State::CapaList;
-      return kNothing;
-    case State::CapaList:
-      if (reply.kind == Pop3Reply::Kind::BodyEnd) return LogIn();
-      if (++capabilities_.lines > kMaxCapabilities) return Answer({Pop3Reply::Kind::Failed, "", ""});
+  if (state_ == State::AwaitGreeting) {
+    state_ = State::Talking;
+    if (reply.kind == Pop3Reply::Kind::Negative) {
+      Decide(DialogueOutcome::Kind::Refused, Pop3Step::Greeting, reply.code);
+      return Quit();
+    }
+    Queue(Command::Capa);
+    return Flush();
+  }
+  if (sent_ == 0) return kNothing;  // an answer to nothing asked
+  const Queued command = queue_[0];
+  const bool list = command.command == Command::Capa || command.command == Command::List;
+  if (reply.kind == Pop3Reply::Kind::BodyLine) {
+    if (command.command == Command::List) {
+      if (newMailCount_.OnListed(reply.text)) return kNothing;
+      // Longer than the mailbox: which messages are new cannot be told, and there is no need to read on.
+      newMail_ = NewMailState::Unknown;
+      state_ = State::Idle;
+      return kEnd;
+    }
+    if (++capabilities_.lines > kMaxCapabilities) {
+      return Answer({Pop3Reply::Kind::Failed, "", ""});
+    } else {
       capabilities_.stls |= Names(reply.text, "STLS");
       capabilities_.pipelining |= Names(reply.text, "PIPELINING");
-      return kNothing;
-    case State::StlsSent:
+      capabilities_.uidl |= Names(reply.text, "UIDL");
+    }
+    return kNothing;
+  }
+  if (list && reply.kind == Pop3Reply::Kind::Positive) {
+    reader_.ExpectBody();  // the command stays at the front until its body ends
+    capabilities_.known |= command.command == Command::Capa;
+    return kNothing;
+  }
+  std::memmove(queue_, queue_ + 1, static_cast<std::size_t>(queued_ - 1) * sizeof queue_[0]);
+  --queued_;
+  --sent_;
+  const DialogueAction action = Answered(command, reply);
+  // Once the ids were asked for and no UIDL waits for its answer, the count of new mail is whole.
+  const bool asking = IsQueued(Command::Probe) || IsQueued(Command::Uidl) || IsQueued(Command::List);
+  if (newMail_ == NewMailState::Asking && IsQueued(Command::Quit) && !asking &&
+      outcome_.kind == DialogueOutcome::Kind::Mail) {
+    newMail_ = NewMailState::Counted;
+  }
+  return action.kind == DialogueAction::Kind::None ? Flush() : action;
+}
+
+DialogueAction Pop3Dialogue::Answered(const Queued& command, const Pop3Reply& reply) {
+  const bool positive = reply.kind == Pop3Reply::Kind::Positive || reply.kind == Pop3Reply::Kind::BodyEnd;
+  switch (command.command) {
+    case Command::Capa: return LogIn();  // refused by a server that predates it: step by step
+    case Command::Stls:
       if (!positive) {
         Decide(DialogueOutcome::Kind::TlsRefused, Pop3Step::Stls);
         return Quit();
@@ -116,26 +195,53 @@ DialogueAction Pop3Dialogue::Answer(const Pop3Reply& reply) {
       reader_.Reset();
       state_ = State::AwaitTls;
       return {DialogueAction::Kind::StartTls, nullptr, 0};
-    case State::UserSent: return LoginAnswered(reply, Pop3Step::User, State::PassSent);
-    case State::PassSent: return LoginAnswered(reply, Pop3Step::Pass, State::StatSent);
-    case State::StatSent:
-      if (positive && outcome_.kind == DialogueOutcome::Kind::Open) {
+    case Command::User:
+    case Command::Pass:
+    case Command::Stat:
+      if (!positive) {
+        const Pop3Step step = command.command == Command::User   ? Pop3Step::User
+                              : command.command == Command::Pass ? Pop3Step::Pass
+                                                                 : Pop3Step::Stat;
+        Decide(DialogueOutcome::Kind::Refused, step, reply.code);
+        return Quit();
+      }
+      if (command.command == Command::Stat && outcome_.kind == DialogueOutcome::Kind::Open) {
         const StatNumbers numbers = ParseStatReply(reply.text);
         outcome_ = {DialogueOutcome::Kind::Mail, Pop3Step::Stat, ResponseCode::None, numbers.count, numbers.size};
+        if (!IsQueued(Command::Probe)) AskForIds();
       }
-      return LoginAnswered(reply, Pop3Step::Stat, State::QuitSent);
-    case State::QuitSent:
-      if (!positive) return Quit();  // and wait for the next answer
+      return kNothing;
+    case Command::Probe:
+      newMailCount_.OnProbe(positive ? AfterIndicator(reply.text) : nullptr);
+      AskForIds();
+      return kNothing;
+    case Command::Uidl:
+      if (positive) {
+        newMailCount_.OnListed(AfterIndicator(reply.text));
+      } else if (newMail_ == NewMailState::Asking) {
+        newMail_ = NewMailState::Unknown;  // a server without UIDL, or a message gone meanwhile
+      }
+      return kNothing;
+    case Command::List:
+      if (positive) {
+        newMailCount_.OnListingEnd();
+      } else if (newMail_ == NewMailState::Asking) {
+        newMail_ = NewMailState::Unknown;  // a server without UIDL
+      }
+      return kNothing;
+    case Command::Quit:
+      if (reply.kind == Pop3Reply::Kind::Negative) return Quit();  // and wait for the next answer
       state_ = State::Idle;
-      return {DialogueAction::Kind::End, nullptr, 0};
-    case State::AwaitTls:
-    case State::Idle: break;
+      return kEnd;
   }
   return kNothing;
 }
 
 DialogueAction Pop3Dialogue::LogIn() {
-  if (!secure_ && use_ != StartTlsUse::Never && capabilities_.stls) return Send(State::StlsSent, "STLS\r\n");
+  if (!secure_ && use_ != StartTlsUse::Never && capabilities_.stls) {
+    Queue(Command::Stls);
+    return Flush();
+  }
   // A server that once spoke TLS and no longer offers it may not be that server: no password in clear.
   if (!secure_ && use_ == StartTlsUse::Required) {
     Decide(DialogueOutcome::Kind::TlsMissing, Pop3Step::Capa);
@@ -145,24 +251,26 @@ DialogueAction Pop3Dialogue::LogIn() {
     Decide(DialogueOutcome::Kind::Refused, FitsOneLine(user_) ? Pop3Step::Pass : Pop3Step::User);
     return Quit();
   }
-  if (!capabilities_.pipelining) return Send(State::UserSent, "USER %s\r\n", user_);
-  pipelined_ = true;
-  const int length =
-      std::snprintf(command_, sizeof command_, "USER %s\r\nPASS %s\r\nSTAT\r\nQUIT\r\n", user_, password_);
-  state_ = State::UserSent;
-  return {DialogueAction::Kind::Send, command_, static_cast<std::size_t>(length)};
+  Queue(Command::User);
+  Queue(Command::Pass);
+  Queue(Command::Stat);
+  // A server whose capabilities leave UIDL out has no ids to tell new mail by.
+  if (newMail_ == NewMailState::Asking && capabilities_.known && !capabilities_.uidl) newMail_ = NewMailState::Unknown;
+  if (newMail_ != NewMailState::Asking) {
+    Queue(Command::Quit);
+  } else if (newMailCount_.probe() > 0) {
+    Queue(Command::Probe, newMailCount_.probe());
+  }
+  return Flush();
 }
 
-DialogueAction Pop3Dialogue::LoginAnswered(const Pop3Reply& reply, Pop3Step step, State next) {
-  const bool positive = reply.kind == Pop3Reply::Kind::Positive;
-  if (!positive) Decide(DialogueOutcome::Kind::Refused, step, reply.code);
-  // Pipelined, every command is out already: its replies are only read.
-  if (pipelined_) {
-    state_ = next;
-    return kNothing;
-  }
-  if (!positive || next == State::QuitSent) return Quit();
-  return next == State::PassSent ? Send(next, "PASS %s\r\n", password_) : Send(next, "STAT\r\n");
+void Pop3Dialogue::AskForIds() {
+  if (newMail_ != NewMailState::Asking || outcome_.kind != DialogueOutcome::Kind::Mail || IsQueued(Command::Quit))
+    return;
+  const NewMailCount::Plan plan = newMailCount_.OnStat(outcome_.count);
+  if (plan.listAll) Queue(Command::List);
+  for (std::int32_t n = plan.first; n <= plan.last; ++n) Queue(Command::Uidl, n);
+  Queue(Command::Quit);
 }
 
 }  // namespace zorvane

@@ -1,13 +1,16 @@
 #pragma once
 // One account's POP3 exchange: which command goes next and what each reply
 // means for the account. It asks the server what it can do (CAPA, RFC 2449),
-// asks for TLS where the server offers it (STLS, RFC 2595) and sends the login
-// and STAT in one write where the server takes pipelined commands. Commands
-// out, replies in: it never touches a socket or a clock, and only asks for
-// TLS to begin.
+// asks for TLS where the server offers it (STLS, RFC 2595), sends every
+// command of the login, STAT and UIDL in one write where the server takes
+// pipelined commands, and for an account that announces only new mail asks
+// for the unique ids that tell new from seen. Commands out, replies in: it
+// never touches a socket or a clock, and only asks for TLS to begin.
 #include <cstddef>
 #include <cstdint>
 
+#include "mail/check_result.h"
+#include "mail/new_mail.h"
 #include "mail/pop3_reply_reader.h"
 
 namespace zorvane {
@@ -55,7 +58,10 @@ class Pop3Dialogue {
   static constexpr int kMaxCapabilities = 64;
 
   // Begins with the server's greeting; secure: the connection is TLS already.
-  void Start(const char* user, const char* password, StartTlsUse use, bool secure);
+  // seenMark: for an account that announces only new mail, what it keeps of
+  // the last announcement seen ("" for nothing); nullptr for one that counts
+  // what waits.
+  void Start(const char* user, const char* password, StartTlsUse use, bool secure, const char* seenMark);
   // Forgets the user and the password; the dialogue is over.
   void Clear() { *this = Pop3Dialogue{}; }
 
@@ -69,33 +75,39 @@ class Pop3Dialogue {
   DialogueAction OnTlsReady();
 
   const DialogueOutcome& outcome() const { return outcome_; }
-  // Nothing the server does can change the outcome any more: it is decided and QUIT is out.
-  bool settled() const;
+  // Nothing the server does can change the outcome any more.
+  bool settled() const { return outcome_.kind != DialogueOutcome::Kind::Open; }
   // The server completed STLS.
   bool upgraded() const { return upgraded_; }
+  // For an account that announces only new mail: whether the count of new
+  // messages is known, the count, and the seen mark that goes with it.
+  NewMail newMail() const;
+  std::int32_t newCount() const { return newMailCount_.newCount(); }
+  void NextSeenMark(char (&text)[kSeenMarkBytes]) const { newMailCount_.NextMark(text); }
 
  private:
-  enum class State {
-    Idle,
-    AwaitGreeting,
-    CapaSent,
-    CapaList,
-    StlsSent,
-    AwaitTls,
-    UserSent,
-    PassSent,
-    StatSent,
-    QuitSent,
+  enum class State { Idle, AwaitGreeting, Talking, AwaitTls };
+  // For an account that announces only new mail: Off for one that counts what waits.
+  enum class NewMailState { Off, Asking, Counted, Unknown };
+  enum class Command : std::uint8_t { Capa, Stls, User, Pass, Stat, Probe, Uidl, List, Quit };
+  struct Queued {
+    Command command;
+    std::int32_t number;  // the message of a UIDL
   };
 
   DialogueAction Answer(const Pop3Reply& reply);
-  // After the capabilities: STLS, the login step by step, or all of it in one write.
+  DialogueAction Answered(const Queued& command, const Pop3Reply& reply);
+  // After the capabilities: STLS, or the login, STAT and, for new mail, the first UIDL.
   DialogueAction LogIn();
-  // The reply to a login command or STAT; next is the state after it.
-  DialogueAction LoginAnswered(const Pop3Reply& reply, Pop3Step step, State next);
-  void Decide(DialogueOutcome::Kind kind, Pop3Step step = Pop3Step::Greeting, const char* code = "");
-  DialogueAction Send(State next, const char* format, const char* argument = "");
-  DialogueAction Quit() { return Send(State::QuitSent, "QUIT\r\n"); }
+  // Once STAT and the first UIDL are answered: the UIDLs that tell which messages are new.
+  void AskForIds();
+  void Decide(DialogueOutcome::Kind kind, Pop3Step step, const char* code = "");
+  void Queue(Command command, std::int32_t number = 0);
+  // QUIT instead of whatever was still to be sent.
+  DialogueAction Quit();
+  // The commands due now: all queued when pipelining, else the next once every reply is in.
+  DialogueAction Flush();
+  bool IsQueued(Command command) const;
 
   Pop3ReplyReader reader_;
   State state_ = State::Idle;
@@ -104,15 +116,23 @@ class Pop3Dialogue {
   StartTlsUse use_ = StartTlsUse::WhenOffered;
   bool secure_ = false;
   bool upgraded_ = false;
-  bool pipelined_ = false;
-  // What the server said it can do, from the CAPA in force.
+  // What the server said it can do, from the CAPA in force; known: it answered CAPA.
   struct {
+    bool known;
     int lines;
     bool stls;
     bool pipelining;
+    bool uidl;
   } capabilities_ = {};
+  // Sent and awaiting their replies, then still to be sent.
+  static constexpr int kMaxQueued = 32;
+  Queued queue_[kMaxQueued] = {};
+  int queued_ = 0;
+  int sent_ = 0;
   DialogueOutcome outcome_ = {};
-  char command_[256] = {};
+  NewMailState newMail_ = NewMailState::Off;
+  NewMailCount newMailCount_;
+  char command_[512] = {};
 };
 
 }  // namespace zorvane

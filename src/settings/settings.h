@@ -25,7 +25,12 @@ struct PopAccount {
   std::int32_t ChkFlg;     // 1: take part in checks
   std::int32_t Imagetype;  // ball graphic type, always 0
   std::int32_t StlsFlg;    // kStlsWhenOffered, kStlsRequired or kStlsNever
+  std::int32_t NewFlg;     // 1: "新着メールのみ通知", announce only new mail
+  char SeenUidl[256];      // of an account with NewFlg: what it keeps of the last announcement seen
 };
+
+// Only 1 counts, as for ChkFlg.
+inline bool AnnouncesOnlyNewMail(const PopAccount& account) { return account.NewFlg == 1; }
 
 struct CheckOptions {
   std::int32_t IsChk;    // automatic checking when not 0

@@ -55,8 +55,10 @@ constexpr StoredValue kAccountValues[] = {
     STORED_NUMBER(PopAccount, PortNo, true, kDefaultPortNo, 2),
     STORED_NUMBER(PopAccount, ChkFlg, true, 0, 0),
     STORED_NUMBER(PopAccount, Imagetype, false, 0, 1),
-    // Newer than the first start's defaults: an account without it reads 0.
+    // Newer than the first start's defaults: an account without them reads 0 and "".
     STORED_NUMBER(PopAccount, StlsFlg, true, kStlsWhenOffered, -1),
+    STORED_NUMBER(PopAccount, NewFlg, true, 0, -1),
+    STORED_TEXT(PopAccount, SeenUidl, -1),
 };
 
 constexpr StoredValue kOptionValues[] = {
@@ -198,6 +200,16 @@ void SettingsStore::RememberStartTls(OwnerWindow owner, int n) {
   const RegKey accountKey = keys.OpenAccount(n);
   if (accountKey == 0) keys.ReportError();
   keys.WriteNumber(accountKey, "StlsFlg", kStlsRequired);
+}
+
+void SettingsStore::SaveSeenMark(OwnerWindow owner, int n, const char* mark) {
+  if (!AcceptsAccountNumber(owner, n)) return;
+  PopAccount& account = settings_.account(n);
+  CopyTextCut(account.SeenUidl, mark);
+  SettingsKeys keys(registry_, ui_, owner);
+  const RegKey accountKey = keys.OpenAccount(n);
+  if (accountKey == 0) keys.ReportError();
+  keys.WriteText(accountKey, "SeenUidl", account.SeenUidl, sizeof account.SeenUidl, sizeof account.SeenUidl);
 }
 
 void SettingsStore::ClearAccount(OwnerWindow owner, int n) {

@@ -25,6 +25,8 @@ class SettingsStore {
   void ClearAccount(OwnerWindow owner, int n);
   // Account n's server completed STLS: it is never checked in clear again.
   void RememberStartTls(OwnerWindow owner, int n);
+  // What account n keeps of the announcement the user has just seen.
+  void SaveSeenMark(OwnerWindow owner, int n, const char* mark);
 
  private:
   // False, after telling the user, for a number that names no account.

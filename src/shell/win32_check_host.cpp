@@ -27,4 +27,10 @@ void Win32CheckHost::RememberStartTls(int n) {
   SettingsStore(registry, ui, program_.settings).RememberStartTls(program_.mainWindow, n);
 }
 
+void Win32CheckHost::SaveSeenMark(int n, const char* mark) {
+  Win32Registry registry;
+  Win32SettingsUi ui(program_.instance);
+  SettingsStore(registry, ui, program_.settings).SaveSeenMark(program_.mainWindow, n, mark);
+}
+
 }  // namespace zorvane

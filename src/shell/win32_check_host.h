@@ -17,6 +17,7 @@ class Win32CheckHost final : public CheckCycleHost {
   void Announce() override;
   void EndAnnouncement() override;
   void RememberStartTls(int n) override;
+  void SaveSeenMark(int n, const char* mark) override;
 
  private:
   Program& program_;

@@ -1,17 +1,20 @@
 // Drives one account's connection machine with any order of lookups, connect results, server bytes (raw, canned
 // replies and capability lists, or toy TLS records), hang-ups, partial sends, clock ticks and aborts, and checks
 // what it may do with a password:
-// - every line it sends is CAPA, STLS, USER alice, PASS secret, STAT or QUIT: a user name or password holding a
-//   line break never goes out; USER, PASS and STAT go once a session, in that order;
+// - every line it sends is CAPA, STLS, USER alice, PASS secret, STAT, QUIT or, for an account that announces only
+//   new mail, UIDL: a user name or password holding a line break never goes out; USER, PASS and STAT go once a
+//   session, in that order;
 // - no USER or PASS in plain text once the server listed STLS in its first CAPA reply (unless the account never
 //   uses it), nor ever for an account that remembers STLS;
 // - on port 995 nothing but TLS goes out, and the engine encrypts only once the handshake is done, under TLS 1.2
 //   and a certificate that names the server;
 // - it connects to each address the lookup gave once, in the lookup's order, and once connected it never connects
 //   anywhere again;
-// - every session ends, once, with a status from 0 to 12.
-// Input: a set-up byte (bit 0: port 995; bit 1: certificate for another name; bit 2: TLS 1.1; bit 3: an engine that
-// takes nothing; bits 4-5: StlsFlg; bit 6: a line break in the user name, bit 7: in the password), then events.
+// - every session ends, once, with a status from 0 to 12; a count of new mail never exceeds what waits, and the
+//   mark to keep reads back as it is.
+// Input: two set-up bytes (bit 0: port 995; bit 1: certificate for another name; bit 2: TLS 1.1; bit 3: an engine
+// that takes nothing; bits 4-5: StlsFlg; bit 6: a line break in the user name, bit 7: in the password; then bit 0:
+// only new mail, bits 1-2: the mark kept), then events.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -47,6 +50,7 @@ struct Session {
   std::string sent;        // the commands, decrypted, a line each
   bool tls = false;        // the client hello went out
   int ends = 0;
+  bool newOnly = false;
   std::size_t accept = SIZE_MAX;  // what a send takes at most, until the socket is writable again
   bool connecting = false;
   bool connected = false;
@@ -107,8 +111,10 @@ void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t st
         s.wire.erase(0, encrypted ? end + 1 : token ? token : end + 2);
         for (std::size_t end; (end = bytes.find("\r\n")) != std::string::npos; bytes.erase(0, end + 2)) {
           const std::string line = bytes.substr(0, end);
+          const bool uidl = line == "UIDL" || (line.rfind("UIDL ", 0) == 0 && line.size() > 5 &&
+                                               line.find_first_not_of("0123456789", 5) == std::string::npos);
           FUZZ_CHECK(line == "CAPA" || line == "STLS" || line == "USER alice" || line == "PASS secret" ||
-                     line == "STAT" || line == "QUIT");
+                     line == "STAT" || line == "QUIT" || (uidl && s.newOnly));
           if (line == "USER alice" || line == "PASS secret") {
             const bool protectable =
                 stlsFlg == kStlsRequired || (stlsFlg == kStlsWhenOffered && ListedStls(s.plainHeard));
@@ -125,8 +131,16 @@ void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t st
       }
     } else {
       ++s.ends;
-      const auto status = static_cast<int>(a.report.result.Status);
+      const CheckResult& result = a.report.result;
+      const auto status = static_cast<int>(result.Status);
       FUZZ_CHECK(status >= 0 && status <= 12 && !connection.active());
+      FUZZ_CHECK(result.New == NewMail::NotAsked || s.newOnly);
+      if (result.New == NewMail::Counted) {
+        char again[kSeenMarkBytes];
+        FormatSeenMark(ParseSeenMark(a.report.seenMark), again);
+        FUZZ_CHECK(result.NewCount >= 0 && result.NewCount <= std::max(result.MailCount, 0) &&
+                   std::strcmp(again, a.report.seenMark) == 0);
+      }
     }
   }
 }
@@ -142,12 +156,18 @@ const char* const kCanned[] = {
     "-ERR [SYS/TEMP]\r\n",
     "+OK 3 4\r\n",
     "+OK\r\n-ERR [IN-USE]\r\n",
+    "+OK\r\nUIDL\r\nPIPELINING\r\n.\r\n",
+    "+OK 2 b\r\n",
+    "+OK 9 x\r\n",
+    "+OK\r\n1 a\r\n2 b\r\n3 x\r\n.\r\n",
+    "+OK\r\n1 x\r\n2 x\r\n.\r\n",
 };
+const char* const kMarks[] = {"", "2 b a", "9 x", "1 a"};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
+  if (size < 2) return 0;
   const bool port995 = data[0] & 1;
   const std::int32_t stlsFlg = data[0] >> 4 & 3;
   WatchedEngine engine;
@@ -159,10 +179,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PopAccount account = {"", "pop.example.test", "alice", "secret", port995 ? kPop3sPort : 0, 1, 0, stlsFlg};
   if (data[0] & 64) std::strcpy(account.UserId, "carl\r\nDELE 1");
   if (data[0] & 128) std::strcpy(account.PassWord, "x\ny");
+  account.NewFlg = data[1] & 1;
+  std::strcpy(account.SeenUidl, kMarks[data[1] / 2 % 4]);
   Session s;
+  s.newOnly = account.NewFlg;
   std::uint64_t now = 0;
   connection.Start(account, 0);
-  FuzzInput in{data + 1, data + size};
+  FuzzInput in{data + 2, data + size};
   const auto receive = [&](const std::string& chunk) {
     for (std::size_t done = 0; done < chunk.size(); Check(connection, s, port995, stlsFlg)) {
       const std::size_t taken = connection.OnReceived(chunk.data() + done, chunk.size() - done, now);
@@ -206,8 +229,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 4: receive(testing::kServerHandshake.substr(0, in.byte() % 64)); break;
       case 5: receive(testing::Record(op / 10 % 2 ? 23 : 21, in.bytes(in.byte()))); break;
       case 6: {
+        // From 150 on, in a TLS record.
         const std::string canned = kCanned[op / 10 % std::size(kCanned)];
-        receive(op & 128 ? testing::Record(23, canned) : canned);
+        receive(op / 10 >= std::size(kCanned) ? testing::Record(23, canned) : canned);
         break;
       }
       case 7: connection.OnPeerClosed(); break;
@@ -227,6 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(connection, s, port995, stlsFlg);
         FUZZ_CHECK(s.ends == 1);
         s = Session{};
+        s.newOnly = account.NewFlg;
         engine.done = false;
         connection.Start(account, 0);
         break;

@@ -3,7 +3,8 @@
 // STLS, answering each question as the input says; a closed form is opened again. Checks that
 // - a save never stores a blank field or port 0, and every write goes to the slot shown (or is BOOT);
 // - a save keeps what a check remembered of the server's STLS only while "STARTTLSを使う" is ticked and the server
-//   and port are the same, and stores 2 when it is unticked;
+//   and port are the same, and stores 2 when it is unticked; it keeps the mark of the last new mail seen only while
+//   "新着メールのみ通知" stays ticked for the same server, port and user;
 // - the unsaved flag, which the Update button shows, is set by a key release in a modified edit and by a check-box
 //   click, cleared by Update and by a switch that saved, and kept by everything else;
 // - a switch that was refused, or whose save failed, keeps the shown slot; the list always selects the shown slot;
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t written = s.registry.journal.size();
     const CheckOptions options = s.settings.options;
     const PopAccount before = s.settings.accounts[shown];
-    const bool startTls = v.startTls != (action == 2 && pick & 8);  // as a save reads the box
+    const bool startTls = v.startTls != (action == 2 && pick & 8);  // as a save reads the boxes
+    const bool newOnly = v.newOnly != (action == 2 && !(pick & 8) && pick & 16);
     bool expect = unsaved;
     switch (action) {
       case 0:  // typing, the key still down
@@ -62,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 2:
         if (pick & 8) {
           v.startTls = !v.startTls;
+        } else if (pick & 16) {
+          v.newOnly = !v.newOnly;
         } else {
           v.included = !v.included;
         }
@@ -76,9 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect = false;
         form->UpdateButton();
         break;
-      case 5:  // or a check, whose server completed STLS
+      case 5:  // or a check, whose server completed STLS, and whose new mail the user has seen
         if (pick & 16) {
           s.store.RememberStartTls(nullptr, selected + 1);
+          s.store.SaveSeenMark(nullptr, selected + 1, "3 c b a");
         } else {
           form->DeleteButton();
         }
@@ -126,6 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const bool sameServer = !std::strcmp(after.Serv, before.Serv) && after.PortNo == before.PortNo;
       const bool remembered = startTls && sameServer && before.StlsFlg == kStlsRequired;
       if (head == "StlsFlg|4|4|") FUZZ_CHECK(value == (!startTls ? "2" : remembered ? "1" : "0"));
+      // And what it keeps of the last new mail seen, while the box stays ticked for the same mailbox.
+      const bool sameMailbox = sameServer && !std::strcmp(after.UserId, before.UserId) && before.NewFlg == 1;
+      if (head == "SeenUidl|1|256|") FUZZ_CHECK(value == (newOnly && sameMailbox ? before.SeenUidl : ""));
     }
     if (action == 3 && unsaved && selected != shown) expect = !saved;
     FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() &&

@@ -5,12 +5,14 @@
 // - options and account numbers come only from REG_DWORDs of the exact names (their first four bytes, missing
 //   ones zero); what is not found stays as it was (options) or is 0 (accounts);
 // - the welcome comes, and anything is written, exactly when BOOT is not a 4-byte value holding 1;
+// - the mark of the last new mail seen is nothing or one that reads back as it is written;
 // - nothing crashes, every key opened is closed, once, and every enumeration ends.
 // Input: bits of the keys that fail to open (Software, maker, settings, POP1..4) and of those whose enumeration
 // fails (settings, POP1..4), its error, a flag (bit 0: first start), then values: key (settings, POP1..4), type,
 // name length (250 and up: too long), name, two bytes of data length, data.
 #include "../unit/memory_registry.h"
 #include "fuzz_input.h"
+#include "mail/new_mail.h"
 #include "settings/password.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -92,7 +94,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int n = 1; n <= kAccountCount; ++n) {
     const PopAccount& a = settings.account(n);
     FUZZ_CHECK(a.PortNo == number(n, "PortNo", 0) && a.ChkFlg == number(n, "ChkFlg", 0) &&
-               a.Imagetype == number(n, "Imagetype", 0));
+               a.Imagetype == number(n, "Imagetype", 0) && a.StlsFlg == number(n, "StlsFlg", 0) &&
+               a.NewFlg == number(n, "NewFlg", 0));
+    CheckText(a.SeenUidl, sizeof a.SeenUidl, found(n, "SeenUidl", kRegSz), false);
+    // Whatever it holds, the mark it gives is nothing or one that reads back as it is written.
+    const SeenMark mark = ParseSeenMark(a.SeenUidl);
+    char written[kSeenMarkBytes];
+    char again[kSeenMarkBytes];
+    FormatSeenMark(mark, written);
+    FormatSeenMark(ParseSeenMark(written), again);
+    FUZZ_CHECK((mark.newest == 0) == (mark.idCount == 0) && std::strcmp(written, again) == 0);
     CheckText(a.NAME, sizeof a.NAME, found(n, "NAME", kRegSz), false);
     CheckText(a.Serv, sizeof a.Serv, found(n, "Serv", kRegSz), false);
     CheckText(a.UserId, sizeof a.UserId, found(n, "UserId", kRegSz), false);

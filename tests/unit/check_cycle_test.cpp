@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -30,6 +31,7 @@ struct Fakes : SessionRunner, CheckCycleHost {
   void Announce() override { Then("announce", onAnnounce); }
   void EndAnnouncement() override { log.push_back("end announcement"); }
   void RememberStartTls(int n) override { Then(("remember " + std::to_string(n)).c_str(), onRemember); }
+  void SaveSeenMark(int n, const char* mark) override { log.push_back("seen " + std::to_string(n) + " " + mark); }
   // Logs the call, then runs its hook once, as the abort message's loop or a display that ends at once would.
   void Then(const char* entry, std::function<void()>& hook) {
     log.push_back(entry);
@@ -109,6 +111,29 @@ TEST_F(CheckCycleTest, AServerThatCompletedStlsIsRememberedOnceAndAnAbortMeanwhi
   cycle.OnSessionEnded(3, Ended(0, 0, CheckStatus::Ok, true));
   EXPECT_EQ(std::tuple(Count("remember 1"), Count("remember 2"), Count("remember 3"), Count("announce"), cycle.phase()),
             std::tuple(1, 0, 1, 0, CheckPhase::Idle));
+}
+
+// An account that announces only new mail keeps its mark when its count of new mail was shown and has changed.
+TEST_F(CheckCycleTest, SeenMarksAreKeptOnlyOnceTheUserHasSeenTheAnnouncement) {
+  Enable({1, 1, 1, 0});
+  std::strcpy(settings.account(3).SeenUidl, "1 a");
+  for (const bool seen : {false, true}) {
+    cycle.CheckMail();
+    for (const auto& [n, state, mark] : {std::tuple(1, NewMail::Counted, "3 c"), std::tuple(2, NewMail::Unknown, "2 x"),
+                                         std::tuple(3, NewMail::Counted, "1 a")}) {
+      SessionReport report = Ended(3, 9);
+      report.result.New = state;
+      std::strcpy(report.seenMark, mark);
+      cycle.OnSessionEnded(n, report);
+    }
+    fakes.log.clear();
+    if (seen) {
+      cycle.ResetCheckResults();
+    } else {
+      cycle.Abort();
+    }
+    EXPECT_EQ(Starts().size() + Count("seen 1 3 c") + Count("seen 2 2 x") + Count("seen 3 1 a"), seen ? 1u : 0u);
+  }
 }
 
 TEST_F(CheckCycleTest, AbortStopsEverythingAndTellsOnlyWhenACheckRanAndShutdownIsSilent) {

@@ -11,7 +11,7 @@ namespace zorvane::testing {
 
 struct FakeServerView : ServerFormView {
   ServerFormInput Read() override {
-    return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included, startTls};
+    return {t[0].c_str(), t[1].c_str(), t[2].c_str(), t[3].c_str(), t[4].c_str(), included, startTls, newOnly};
   }
   // A fill sets the texts and clears the edits' modified flags.
   void Show(int, const PopAccount& a) override {
@@ -22,6 +22,7 @@ struct FakeServerView : ServerFormView {
     t[4] = a.PassWord;
     included = a.ChkFlg != 0;
     startTls = a.StlsFlg != kStlsNever;
+    newOnly = AnnouncesOnlyNewMail(a);
     std::fill(modified, modified + 5, false);
   }
   void ShowList(const Settings&, int selected) override { line = selected; }
@@ -37,7 +38,8 @@ struct FakeServerView : ServerFormView {
   void Close() override { closed = true; }
 
   std::string t[5];  // name, server, port, user, password
-  bool modified[5] = {}, included = false, startTls = true, update = false, remove = false, closed = false;
+  bool modified[5] = {}, included = false, startTls = true, newOnly = false, update = false, remove = false;
+  bool closed = false;
   int line = -1;
   std::function<bool()> answer = [] { return true; };
   std::vector<std::string> log;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 
@@ -24,8 +25,9 @@ int Token(const NetAddress& address) { return address.bytes[address.family == Ne
 // "[bytes]", "finish STATUS COUNT SIZE" (and "stls" when STLS was completed), "close"; "alive" says whether the
 // session still runs. "accept N": each send takes at most N bytes until "writable".
 struct Script {
-  explicit Script(std::int32_t port, std::int32_t stlsFlg = kStlsWhenOffered) {
-    PopAccount account = {"", "pop.example.test", "alice", "secret", port, 1, 0, stlsFlg};
+  explicit Script(std::int32_t port, std::int32_t stlsFlg = kStlsWhenOffered, const char* seenMark = nullptr) {
+    PopAccount account = {"", "pop.example.test", "alice", "secret", port, 1, 0, stlsFlg, seenMark != nullptr};
+    std::strcpy(account.SeenUidl, seenMark ? seenMark : "");
     connection.Start(account, 0);
   }
 
@@ -90,6 +92,9 @@ struct Script {
           const CheckResult& r = action.report.result;
           log += "finish " + std::to_string(static_cast<int>(r.Status)) + " " + std::to_string(r.MailCount) + " " +
                  std::to_string(r.MailSize) + (action.report.startedTls ? " stls" : "");
+          if (r.New == NewMail::Unknown) log += " new ?";
+          if (r.New == NewMail::Counted)
+            log += " new " + std::to_string(r.NewCount) + " (" + action.report.seenMark + ")";
           break;
         }
         default: log += "close"; break;
@@ -122,6 +127,12 @@ const std::string kTlsCut = kTlsGreeted + "finish 4 0 0";  // Disconnected
 // Port 110, STLS offered and taken: what comes after its +OK in the same read is no reply.
 const std::string kStls = "resolve 1|connected|recv +OK\r\n|recv +OK\r\nSTLS\r\n.\r\n|recv +OK\r\n-ERR [IN-USE]\r\n";
 const std::string kStlsSent = "connect 1:110 [CAPA\r\n][STLS\r\n][HELLO]";
+// Only new mail, nothing kept yet: the ids of the newest messages after STAT.
+const std::string kNewMail =
+    "resolve 1|connected|recv +OK\r\n|recv +OK\r\nUIDL\r\n.\r\n|recv +OK\r\n|recv +OK\r\n|recv +OK 2 9\r\n|recv +OK 1 "
+    "a\r\n";
+const std::string kNewMailSent =
+    "connect 1:110 [CAPA\r\n][USER alice\r\n][PASS secret\r\n][STAT\r\n][UIDL 1\r\n][UIDL 2\r\n]";
 
 TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
   const struct {
@@ -129,6 +140,7 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
     std::int32_t port;
     std::string script, log;
     std::int32_t stlsFlg = kStlsWhenOffered;
+    const char* seenMark = nullptr;
   } cases[] = {
       // Which addresses are tried, in which order, and when the next one is.
       {"IPv6 refused, then IPv4", 2110, "resolve 101 1|refused|connected|" + kDialogue,
@@ -208,13 +220,18 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
        "connect 1:110 [CAPA\r\n][QUIT\r\n]finish 8 0 0", kStlsRequired},
       {"STARTTLS unticked", 110, "resolve 1|connected|recv +OK\r\n+OK\r\nSTLS\r\n.\r\n",
        "connect 1:110 [CAPA\r\n][USER alice\r\n]", kStlsNever},
+      // Only new mail: the count and the mark to keep once seen; a hang-up before the ids keeps STAT's count.
+      {"new mail", 110, kNewMail + "|recv +OK 2 b\r\n+OK\r\n", kNewMailSent + "[QUIT\r\n]finish 0 2 9 new 2 (2 b a)",
+       kStlsWhenOffered, ""},
+      {"new mail: a hang-up before the ids are all in", 110, kNewMail + "|closed", kNewMailSent + "finish 0 2 9 new ?",
+       kStlsWhenOffered, ""},
       // An abort ends a session without an outcome, an open TLS session properly.
       {"abandoned in TLS", 995, kTlsReady + "|abandon|closed", kTlsGreeted + "[NOTIFY]close"},
       {"abandoned while connecting", 110, "resolve 1|abandon|connected", "connect 1:110 close"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Script script(c.port, c.stlsFlg);
+    Script script(c.port, c.stlsFlg, c.seenMark);
     EXPECT_EQ(script.Run(c.script), c.log);
     const bool ended = c.log.find("finish") != std::string::npos || c.log.find("close") != std::string::npos;
     EXPECT_EQ(script.connection.active(), !ended);

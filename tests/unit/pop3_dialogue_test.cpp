@@ -6,7 +6,9 @@
 #include <cstring>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "mail/pop3_dialogue.h"
 #include "mail/stat_reply.h"
@@ -55,15 +57,30 @@ TEST(Pop3ReplyReader, StatusLinesBodiesAndCodesReadTheSameInChunksOfAnySize) {
   }
 }
 
-// A server that answers each command line with answers[verb] ("+OK" unless given; '|' between successive answers).
+// A server that answers each command line with answers[verb] ("+OK" unless given; '|' between successive answers),
+// STAT and UIDL from a mailbox of ids where it has one.
 struct Server {
   std::string greeting = "+OK";
   std::string capa = "+OK\r\nUSER";  // the list, without its "."
   std::map<std::string, std::string> answers;
+  bool uidl = false;
+  std::vector<std::string> ids;
 };
 
-std::string Answer(Server& server, const std::string& verb) {
+std::string Answer(Server& server, const std::string& line) {
+  const std::string verb = line.substr(0, line.find(' '));
+  const int count = static_cast<int>(server.ids.size());
   if (verb == "CAPA") return server.capa.rfind('-', 0) == 0 ? server.capa : server.capa + "\r\n.";
+  if (server.uidl && !server.answers.count(verb) && verb == "STAT") return "+OK " + std::to_string(count) + " 9";
+  if (server.uidl && !server.answers.count(verb) && line == "UIDL") {
+    std::string listing = "+OK";
+    for (int n = 1; n <= count; ++n) listing += "\r\n" + std::to_string(n) + " " + server.ids[n - 1];
+    return listing + "\r\n.";
+  }
+  if (server.uidl && !server.answers.count(verb) && verb == "UIDL") {
+    const int n = std::stoi(line.substr(5));
+    return n >= 1 && n <= count ? "+OK " + std::to_string(n) + " " + server.ids[n - 1] : "-ERR no such message";
+  }
   std::string& answer = server.answers[verb];
   const std::size_t bar = answer.find('|');
   std::string reply = answer.empty() ? "+OK" : answer.substr(0, bar);
@@ -71,10 +88,19 @@ std::string Answer(Server& server, const std::string& verb) {
   return reply;
 }
 
-// Each write as its commands' verbs in brackets, "tls" where TLS begins, then the outcome.
-std::string Converse(Server server, const char* user, const char* password, StartTlsUse use, bool secure) {
+std::string NewMailOf(const Pop3Dialogue& dialogue) {
+  if (dialogue.newMail() != NewMail::Counted) return " new unknown";
+  char mark[kSeenMarkBytes];
+  dialogue.NextSeenMark(mark);
+  return " new " + std::to_string(dialogue.newCount()) + " mark " + mark;
+}
+
+// Each write as its commands' verbs in brackets, "tls" where TLS begins, then the outcome; for an account that
+// announces only new mail, whether the new messages were counted, their count and the next seen mark.
+std::string Converse(Server server, const char* user, const char* password, StartTlsUse use, bool secure,
+                     const char* seenMark = nullptr) {
   Pop3Dialogue dialogue;
-  dialogue.Start(user, password, use, secure);
+  dialogue.Start(user, password, use, secure, seenMark);
   std::string log, inbox = server.greeting + "\r\n";
   for (int turn = 0; turn < 20; ++turn) {
     dialogue.Feed(inbox.data(), inbox.size());
@@ -90,7 +116,7 @@ std::string Converse(Server server, const char* user, const char* password, Star
     for (std::size_t end; (end = lines.find("\r\n")) != std::string::npos; lines.erase(0, end + 2)) {
       const std::string verb = lines.substr(0, std::min(end, lines.find(' ')));
       verbs += (verbs.empty() ? "" : " ") + verb;
-      inbox += Answer(server, verb) + "\r\n";
+      inbox += Answer(server, lines.substr(0, end)) + "\r\n";
     }
     log += "[" + verbs + "]";
   }
@@ -98,7 +124,7 @@ std::string Converse(Server server, const char* user, const char* password, Star
   const char* const kinds[] = {"open", "mail", "refused", "tls refused", "tls missing", "unreadable"};
   return log + " " + kinds[static_cast<int>(o.kind)] + " " + std::to_string(static_cast<int>(o.step)) + " " +
          std::to_string(static_cast<int>(o.code)) + " " + std::to_string(o.count) + " " + std::to_string(o.size) +
-         (dialogue.upgraded() ? " upgraded" : "");
+         (dialogue.upgraded() ? " upgraded" : "") + (seenMark ? NewMailOf(dialogue) : "");
 }
 
 // Steps: 0 greeting, 1 CAPA, 2 STLS, 3 USER, 4 PASS, 5 STAT. Codes: 1 LOGIN-DELAY, 2 IN-USE, 3 SYS/TEMP.
@@ -150,6 +176,88 @@ TEST(Pop3Dialogue, TheSameServerGivesTheSameOutcomeStepByStepAndPipelined) {
     const std::string piped = capa ? std::regex_replace(c.log, login, "[USER PASS STAT QUIT]") : c.log;
     EXPECT_EQ(Converse(pipelining, c.user, c.password, c.use, c.secure), piped);
   }
+}
+
+// Which messages are new, by the ids of a mailbox (a server that pipelines or not gives the same count and mark).
+TEST(Pop3Dialogue, NewMailIsWhatArrivedAfterTheNewestMessageSeen) {
+  const auto mailbox = [](const std::string& ids) {
+    Server server{"+OK", "+OK\r\nUIDL", {}, true, {}};
+    std::istringstream words(ids);
+    for (std::string id; words >> id;) server.ids.push_back(id);
+    return server;
+  };
+  const std::string kLogin = "[CAPA][USER][PASS][STAT]";
+  const struct {
+    const char* what;
+    Server server;
+    const char* mark;
+    std::string log;
+  } cases[] = {
+      {"nothing kept: all of it, once", mailbox("a b c"), "", kLogin + "[UIDL][UIDL][UIDL][QUIT] new 3 mark 3 c b a"},
+      {"arrivals only", mailbox("a b c d e"), "3 c b a", kLogin + "[UIDL][UIDL][UIDL][QUIT] new 2 mark 5 e d c b a"},
+      {"nothing new", mailbox("a b c"), "3 c b a", kLogin + "[UIDL][QUIT] new 0 mark 3 c b a"},
+      {"old messages deleted", mailbox("b c d"), "3 c b a", kLogin + "[UIDL][UIDL][QUIT] new 1 mark 3 d c b"},
+      {"the newest seen deleted", mailbox("a b d e"), "3 c b a", kLogin + "[UIDL][UIDL][QUIT] new 2 mark 4 e d b a"},
+      {"emptied and filled again", mailbox("x y"), "3 c b a", kLogin + "[UIDL][UIDL][QUIT] new 2 mark 2 y x"},
+      {"emptied", mailbox(""), "3 c b a", kLogin + "[UIDL][QUIT] new 0 mark "},
+      {"an id given twice: its later place counts", mailbox("x y x z"), "2 x w",
+       kLogin + "[UIDL][UIDL][QUIT] new 1 mark 4 z x y x"},
+      {"lines of the listing that are no listing are passed over",
+       Server{
+           "+OK", "+OK\r\nUIDL", {{"UIDL", "-ERR|+OK\r\n1 a\r\nb\r\n2 \x01\r\n0 c\r\n3 d\r\n."}, {"STAT", "+OK 3 9"}}},
+       "9 a", kLogin + "[UIDL][UIDL][QUIT] new 1 mark 3 d"},
+      {"a listing longer than the mailbox",
+       Server{"+OK", "+OK\r\nUIDL", {{"UIDL", "-ERR|+OK\r\n1 a\r\n2 b\r\n."}, {"STAT", "+OK 1 9"}}}, "9 a",
+       kLogin + "[UIDL][UIDL] new unknown"},
+      {"a server without UIDL", Server{"+OK", "+OK\r\nUSER", {{"STAT", "+OK 2 9"}}}, "", kLogin + "[QUIT] new unknown"},
+      {"no CAPA, UIDL refused", Server{"+OK", "-ERR", {{"STAT", "+OK 1 9"}, {"UIDL", "-ERR"}}}, "",
+       kLogin + "[UIDL][QUIT] new unknown"},
+      {"a mark that makes no sense counts as none", mailbox("a b"), "2 b x\x01",
+       kLogin + "[UIDL][UIDL][QUIT] new 2 mark 2 b a"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string log = Converse(c.server, "a", "b", StartTlsUse::WhenOffered, false, c.mark);
+    const std::size_t outcome = log.find(" mail");
+    EXPECT_EQ(log.substr(0, outcome) + log.substr(log.find(" new")), c.log);
+    Server pipelining = c.server;
+    if (pipelining.capa != "-ERR") pipelining.capa += "\r\nPIPELINING";
+    const std::string piped = Converse(pipelining, "a", "b", StartTlsUse::WhenOffered, false, c.mark);
+    EXPECT_EQ(piped.substr(piped.find(" mail")), log.substr(outcome));
+  }
+}
+
+// What an account keeps: anything malformed is nothing kept; what is kept reads back as it was written.
+TEST(SeenMark, MalformedIsNothingAndAMarkReadsBackAsWritten) {
+  const std::string id70(70, 'i');
+  std::string seventeen = "20";
+  for (char c = 'a'; c < 'a' + 17; ++c) seventeen += std::string(" ") + c;
+  const struct {
+    std::string text, read;
+  } cases[] = {
+      {"", ""},
+      {"3 c b a", "3 c b a"},
+      {"3 " + id70, "3 " + id70},
+      {"3 " + id70 + "i", ""},
+      {"0 a", ""},
+      {"-3 a", ""},
+      {"3", ""},
+      {"3 a  b", ""},
+      {"3 a\x7f", ""},
+      {"2147483648 a", ""},
+      {seventeen, ""},
+  };
+  for (const auto& c : cases) {
+    char written[kSeenMarkBytes];
+    FormatSeenMark(ParseSeenMark(c.text.c_str()), written);
+    EXPECT_EQ(written, c.read) << c.text;
+  }
+  // Long ids: as many of the newest as fit.
+  SeenMark full = {9, kMaxSeenIds, {}};
+  for (auto& id : full.ids) std::strcpy(id, id70.c_str());
+  char written[kSeenMarkBytes];
+  FormatSeenMark(full, written);
+  EXPECT_EQ(written, "9 " + id70 + " " + id70 + " " + id70);
 }
 
 TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {

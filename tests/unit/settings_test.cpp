@@ -29,7 +29,7 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
   const auto account = [](const std::string& key) {
     return Texts{key + "|NAME|1|128|新しい名前", key + "|Serv|1|128|127.0.0.1", key + "|UserId|1|64|bob",
                  key + "|PassWord|1|64|>Nä",     key + "|PortNo|4|4|1110",      key + "|ChkFlg|4|4|1",
-                 key + "|StlsFlg|4|4|2"};
+                 key + "|StlsFlg|4|4|2",         key + "|NewFlg|4|4|1",         key + "|SeenUidl|1|256|7 x"};
   };
   const Texts three(3, kRegistryError);
   Texts expected;
@@ -55,7 +55,7 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
     expected.insert(expected.end(), step.begin(), step.end());
   }
 
-  const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5, kStlsNever};
+  const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5, kStlsNever, 1, "7 x"};
   for (const bool broken : {false, true}) {
     if (broken) registry.failOpen.insert("Software");
     if (!broken) store.CheckFirstStart(owner);
@@ -77,7 +77,7 @@ TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
   registry.Put(kSettings, "ChkTime", kRegDword, {30, 0, 0, 0});
   settings.options = {7, 8, 9};
   store.LoadAccount(owner, 2);
-  store.SaveAccount(owner, 2, {"新しい名前", "127.0.0.1", "bob", "pässwörd", 1110, 1, 0, kStlsRequired});
+  store.SaveAccount(owner, 2, {"新しい名前", "127.0.0.1", "bob", "pässwörd", 1110, 1, 0, kStlsRequired, 0, ""});
   const auto saved = fields(settings.account(2));
   settings.account(2) = {};
   store.LoadAccount(owner, 2);

@@ -1,0 +1,137 @@
+#include "mail/new_mail.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace zorvane {
+
+namespace {
+
+// A message number from 1 on at p; the end of its digits, or nullptr.
+const char* ReadNumber(const char* p, std::int32_t* number) {
+  std::int64_t value = 0;
+  const char* digits = p;
+  for (; *p >= '0' && *p <= '9' && value <= INT32_MAX; ++p) value = value * 10 + (*p - '0');
+  if (p == digits || value < 1 || value > INT32_MAX) return nullptr;
+  *number = static_cast<std::int32_t>(value);
+  return p;
+}
+
+// An id at p, up to the next space or the end; the end of it, or nullptr.
+const char* ReadId(const char* p, char (&id)[kMaxUid + 1]) {
+  const std::size_t length = std::strcspn(p, " ");
+  if (length > kMaxUid) return nullptr;
+  std::memcpy(id, p, length);
+  id[length] = '\0';
+  return IsUid(id) ? p + length : nullptr;
+}
+
+// "<number> <id>", as a listing line or a single UIDL's reply has it after the indicator.
+bool ReadListing(const char* text, std::int32_t* number, char (&id)[kMaxUid + 1]) {
+  const char* p = ReadNumber(text, number);
+  if (p == nullptr || *p != ' ') return false;
+  while (*p == ' ') ++p;
+  return ReadId(p, id) != nullptr;
+}
+
+}  // namespace
+
+bool IsUid(const char* text) {
+  const std::size_t length = std::strlen(text);
+  if (length < 1 || length > kMaxUid) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] < 0x21 || text[i] > 0x7E) return false;
+  }
+  return true;
+}
+
+SeenMark ParseSeenMark(const char* text) {
+  SeenMark mark = {};
+  const char* p = ReadNumber(text, &mark.newest);
+  if (p == nullptr || *p != ' ') return SeenMark{};
+  while (p != nullptr && *p == ' ' && mark.idCount < kMaxSeenIds) p = ReadId(p + 1, mark.ids[mark.idCount++]);
+  return p != nullptr && *p == '\0' ? mark : SeenMark{};
+}
+
+void FormatSeenMark(const SeenMark& mark, char (&text)[kSeenMarkBytes]) {
+  text[0] = '\0';
+  if (mark.newest < 1 || mark.idCount < 1) return;
+  std::size_t length = static_cast<std::size_t>(std::snprintf(text, sizeof text, "%d", mark.newest));
+  for (int i = 0; i < mark.idCount; ++i) {
+    const std::size_t idLength = std::strlen(mark.ids[i]);
+    if (length + 1 + idLength >= sizeof text) break;
+    text[length++] = ' ';
+    std::memcpy(text + length, mark.ids[i], idLength + 1);
+    length += idLength;
+  }
+}
+
+void NewMailCount::Start(const char* storedMark) {
+  *this = NewMailCount{};
+  stored_ = ParseSeenMark(storedMark);
+}
+
+void NewMailCount::Remember(std::int32_t number, const char* id) {
+  SeenMark& known = recent_;
+  if (known.idCount > 0 && number <= known.newest && number > known.newest - known.idCount) return;
+  // The next older one goes at the end, while there is room.
+  if (known.idCount > 0 && number == known.newest - known.idCount) {
+    if (known.idCount < kMaxSeenIds) std::memcpy(known.ids[known.idCount++], id, std::strlen(id) + 1);
+    return;
+  }
+  // A newer one goes in front; one that is not next to the others begins the run afresh.
+  if (known.idCount > 0 && number != known.newest + 1) known.idCount = 0;
+  const int kept = known.idCount < kMaxSeenIds ? known.idCount : kMaxSeenIds - 1;
+  std::memmove(known.ids[1], known.ids[0], static_cast<std::size_t>(kept) * sizeof known.ids[0]);
+  std::memcpy(known.ids[0], id, std::strlen(id) + 1);
+  known.idCount = kept + 1;
+  known.newest = number;
+}
+
+void NewMailCount::OnProbe(const char* listing) {
+  std::int32_t number = 0;
+  char id[kMaxUid + 1];
+  if (listing == nullptr || !ReadListing(listing, &number, id) || number != stored_.newest) return;
+  probeMatched_ = std::strcmp(id, stored_.ids[0]) == 0;
+  if (probeMatched_) Remember(number, id);
+}
+
+NewMailCount::Plan NewMailCount::OnStat(std::int32_t count) {
+  count_ = count > 0 ? count : 0;
+  const std::int32_t oldest = count_ - kMaxSeenIds + 1;
+  if (stored_.newest == 0 || (probeMatched_ && count_ >= stored_.newest)) {
+    // Nothing remembered: all of it is new; or nothing before the remembered newest went.
+    newCount_ = count_ - stored_.newest;
+    const std::int32_t after = stored_.newest + 1;
+    return {false, oldest > after ? oldest : after, count_};
+  }
+  listing_ = count_ > 0;
+  return {listing_, 1, 0};
+}
+
+bool NewMailCount::OnListed(const char* listing) {
+  std::int32_t number = 0;
+  char id[kMaxUid + 1];
+  if (!ReadListing(listing, &number, id)) return true;
+  if (listing_) {
+    // Seen messages come before new ones: what follows the last one remembered is new.
+    ++lines_;
+    int index = 0;
+    while (index < stored_.idCount && std::strcmp(id, stored_.ids[index]) != 0) ++index;
+    sinceSeen_ = index < stored_.idCount ? 0 : sinceSeen_ + 1;
+  }
+  Remember(number, id);
+  return lines_ <= count_;
+}
+
+void NewMailCount::NextMark(char (&text)[kSeenMarkBytes]) const {
+  SeenMark mark = recent_;
+  // Where nothing before it went, the ids remembered last time are still the messages before these.
+  for (int i = 0; probeMatched_ && i < stored_.idCount && mark.idCount < kMaxSeenIds; ++i) {
+    if (mark.newest - mark.idCount == stored_.newest - i)
+      std::memcpy(mark.ids[mark.idCount++], stored_.ids[i], sizeof mark.ids[0]);
+  }
+  FormatSeenMark(mark, text);
+}
+
+}  // namespace zorvane
