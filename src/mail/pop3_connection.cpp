@@ -24,30 +24,6 @@ StartTlsUse UseOf(std::int32_t stlsFlg) {
   }
 }
 
-// What the server's words mean for the account.
-CheckStatus StatusOf(const DialogueOutcome& outcome) {
-  switch (outcome.kind) {
-    case DialogueOutcome::Kind::Mail: return CheckStatus::Ok;
-    case DialogueOutcome::Kind::TlsRefused:
-    case DialogueOutcome::Kind::TlsMissing: return CheckStatus::TlsFailed;
-    case DialogueOutcome::Kind::Open:
-    case DialogueOutcome::Kind::Unreadable: return CheckStatus::Disconnected;
-    case DialogueOutcome::Kind::Refused: break;
-  }
-  switch (outcome.code) {
-    case ResponseCode::LoginDelay: return CheckStatus::LoginDelay;
-    case ResponseCode::InUse: return CheckStatus::MailboxInUse;
-    case ResponseCode::SysTemp: return CheckStatus::ServerTemporary;
-    case ResponseCode::None: break;
-  }
-  switch (outcome.step) {
-    case Pop3Step::Greeting: return CheckStatus::GreetingRejected;
-    case Pop3Step::User: return CheckStatus::UserRejected;
-    case Pop3Step::Pass: return CheckStatus::PasswordRejected;
-    default: return CheckStatus::Ok;  // a refused STAT shows as an empty mailbox
-  }
-}
-
 }  // namespace
 
 void Pop3Connection::Start(const PopAccount& account, std::uint16_t servicePort) {
@@ -172,17 +148,18 @@ CheckStatus Pop3Connection::StatusOf(Ending ending) const {
     case Phase::Handshaking:
       if (ending == Ending::Silent) return CheckStatus::Disconnected;
       return tls_.state() == TlsChannel::State::Untrusted ? CheckStatus::CertificateUntrusted : CheckStatus::TlsFailed;
-    case Phase::Leaving: return zorvane::StatusOf(dialogue_.outcome());
-    default:
-      // Silent, gone or broken before the dialogue was done.
-      return ending == Ending::DialogueOver ? zorvane::StatusOf(dialogue_.outcome()) : CheckStatus::Disconnected;
+    default: break;
   }
+  // What the server said, once the dialogue is over or its outcome settled; silent, gone or broken before that.
+  const DialogueOutcome& outcome = dialogue_.outcome();
+  const bool said = phase_ == Phase::Leaving || ending == Ending::DialogueOver;
+  return said && outcome.kind != DialogueOutcome::Kind::Open ? outcome.status : CheckStatus::Disconnected;
 }
 
 void Pop3Connection::End(Ending ending) {
   const CheckStatus status = StatusOf(ending);
   const DialogueOutcome& outcome = dialogue_.outcome();
-  const bool counted = status == CheckStatus::Ok && outcome.kind == DialogueOutcome::Kind::Mail;
+  const bool counted = status == CheckStatus::Ok && outcome.kind == DialogueOutcome::Kind::Counted;
   report_ = {{counted ? outcome.count : 0, counted ? outcome.size : 0, status}, dialogue_.upgraded(), {}};
   if (counted) {
     report_.result.New = dialogue_.newMail();

@@ -25,12 +25,13 @@ bool SameWord(const char* text, std::size_t length, const char* word) {
 // A capability's name is the first word of its line, in any case.
 bool Names(const char* line, const char* capability) { return SameWord(line, std::strcspn(line, " "), capability); }
 
-ResponseCode CodeOf(const char* code) {
+// A negative reply: what its response code says the user can do, else what the command refused.
+CheckStatus RefusedAs(const char* code, CheckStatus otherwise) {
   const std::size_t length = std::strlen(code);
-  if (SameWord(code, length, "LOGIN-DELAY")) return ResponseCode::LoginDelay;
-  if (SameWord(code, length, "IN-USE")) return ResponseCode::InUse;
-  if (SameWord(code, length, "SYS/TEMP")) return ResponseCode::SysTemp;
-  return ResponseCode::None;
+  if (SameWord(code, length, "LOGIN-DELAY")) return CheckStatus::LoginDelay;
+  if (SameWord(code, length, "IN-USE")) return CheckStatus::MailboxInUse;
+  if (SameWord(code, length, "SYS/TEMP")) return CheckStatus::ServerTemporary;
+  return otherwise;
 }
 
 // A line break inside an argument would send the rest as a command of its own.
@@ -57,9 +58,9 @@ void Pop3Dialogue::Start(const char* user, const char* password, StartTlsUse use
   state_ = State::AwaitGreeting;
 }
 
-void Pop3Dialogue::Decide(DialogueOutcome::Kind kind, Pop3Step step, const char* code) {
+void Pop3Dialogue::Decide(CheckStatus status) {
   // The first word is the one that counts: a pipelined login reads on after a refusal.
-  if (outcome_.kind == DialogueOutcome::Kind::Open) outcome_ = {kind, step, CodeOf(code), 0, 0};
+  if (outcome_.kind == DialogueOutcome::Kind::Open) outcome_ = {DialogueOutcome::Kind::Ended, status, 0, 0};
 }
 
 void Pop3Dialogue::Queue(Command command, std::int32_t number) {
@@ -131,14 +132,14 @@ DialogueAction Pop3Dialogue::OnTlsReady() {
 
 DialogueAction Pop3Dialogue::Answer(const Pop3Reply& reply) {
   if (reply.kind == Pop3Reply::Kind::Failed) {
-    Decide(DialogueOutcome::Kind::Unreadable, Pop3Step::Greeting);
+    Decide(CheckStatus::Disconnected);
     state_ = State::Idle;
     return kEnd;
   }
   if (state_ == State::AwaitGreeting) {
     state_ = State::Talking;
     if (reply.kind == Pop3Reply::Kind::Negative) {
-      Decide(DialogueOutcome::Kind::Refused, Pop3Step::Greeting, reply.code);
+      Decide(RefusedAs(reply.code, CheckStatus::GreetingRejected));
       return Quit();
     }
     Queue(Command::Capa);
@@ -176,7 +177,7 @@ DialogueAction Pop3Dialogue::Answer(const Pop3Reply& reply) {
   // Once the ids were asked for and no UIDL waits for its answer, the count of new mail is whole.
   const bool asking = IsQueued(Command::Probe) || IsQueued(Command::Uidl) || IsQueued(Command::List);
   if (newMail_ == NewMailState::Asking && IsQueued(Command::Quit) && !asking &&
-      outcome_.kind == DialogueOutcome::Kind::Mail) {
+      outcome_.kind == DialogueOutcome::Kind::Counted) {
     newMail_ = NewMailState::Counted;
   }
   return action.kind == DialogueAction::Kind::None ? Flush() : action;
@@ -188,7 +189,7 @@ DialogueAction Pop3Dialogue::Answered(const Queued& command, const Pop3Reply& re
     case Command::Capa: return LogIn();  // refused by a server that predates it: step by step
     case Command::Stls:
       if (!positive) {
-        Decide(DialogueOutcome::Kind::TlsRefused, Pop3Step::Stls);
+        Decide(CheckStatus::TlsFailed);
         return Quit();
       }
       // Whatever came after "+OK" arrived before TLS and may be anyone's (RFC 2595 section 4).
@@ -199,15 +200,16 @@ DialogueAction Pop3Dialogue::Answered(const Queued& command, const Pop3Reply& re
     case Command::Pass:
     case Command::Stat:
       if (!positive) {
-        const Pop3Step step = command.command == Command::User   ? Pop3Step::User
-                              : command.command == Command::Pass ? Pop3Step::Pass
-                                                                 : Pop3Step::Stat;
-        Decide(DialogueOutcome::Kind::Refused, step, reply.code);
+        // A refused STAT shows as an empty mailbox.
+        const CheckStatus refused = command.command == Command::User   ? CheckStatus::UserRejected
+                                    : command.command == Command::Pass ? CheckStatus::PasswordRejected
+                                                                       : CheckStatus::Ok;
+        Decide(RefusedAs(reply.code, refused));
         return Quit();
       }
       if (command.command == Command::Stat && outcome_.kind == DialogueOutcome::Kind::Open) {
         const StatNumbers numbers = ParseStatReply(reply.text);
-        outcome_ = {DialogueOutcome::Kind::Mail, Pop3Step::Stat, ResponseCode::None, numbers.count, numbers.size};
+        outcome_ = {DialogueOutcome::Kind::Counted, CheckStatus::Ok, numbers.count, numbers.size};
         if (!IsQueued(Command::Probe)) AskForIds();
       }
       return kNothing;
@@ -244,11 +246,11 @@ DialogueAction Pop3Dialogue::LogIn() {
   }
   // A server that once spoke TLS and no longer offers it may not be that server: no password in clear.
   if (!secure_ && use_ == StartTlsUse::Required) {
-    Decide(DialogueOutcome::Kind::TlsMissing, Pop3Step::Capa);
+    Decide(CheckStatus::TlsFailed);
     return Quit();
   }
   if (!FitsOneLine(user_) || !FitsOneLine(password_)) {
-    Decide(DialogueOutcome::Kind::Refused, FitsOneLine(user_) ? Pop3Step::Pass : Pop3Step::User);
+    Decide(FitsOneLine(user_) ? CheckStatus::PasswordRejected : CheckStatus::UserRejected);
     return Quit();
   }
   Queue(Command::User);
@@ -265,7 +267,7 @@ DialogueAction Pop3Dialogue::LogIn() {
 }
 
 void Pop3Dialogue::AskForIds() {
-  if (newMail_ != NewMailState::Asking || outcome_.kind != DialogueOutcome::Kind::Mail || IsQueued(Command::Quit))
+  if (newMail_ != NewMailState::Asking || outcome_.kind != DialogueOutcome::Kind::Counted || IsQueued(Command::Quit))
     return;
   const NewMailCount::Plan plan = newMailCount_.OnStat(outcome_.count);
   if (plan.listAll) Queue(Command::List);

@@ -18,24 +18,14 @@ namespace zorvane {
 // How an account uses STLS on a connection that is not TLS from the start.
 enum class StartTlsUse { WhenOffered, Required, Never };
 
-// The command a reply answers.
-enum class Pop3Step { Greeting, Capa, Stls, User, Pass, Stat, Quit };
-
-// The response codes of a negative reply that tell the user what to do.
-enum class ResponseCode { None, LoginDelay, InUse, SysTemp };
-
 struct DialogueOutcome {
   enum class Kind {
-    Open,        // nothing decided yet
-    Mail,        // STAT answered: count and size
-    Refused,     // a negative reply to step, with code
-    TlsRefused,  // STLS answered negatively
-    TlsMissing,  // the account needs TLS and the server does not offer STLS
-    Unreadable,  // a reply no POP3 server sends
+    Open,     // nothing decided yet
+    Counted,  // STAT answered: count and size
+    Ended,    // the account's result is status: a refusal, no TLS, a reply no POP3 server sends
   };
   Kind kind;
-  Pop3Step step;
-  ResponseCode code;
+  CheckStatus status;
   std::int32_t count;
   std::int64_t size;
 };
@@ -101,7 +91,7 @@ class Pop3Dialogue {
   DialogueAction LogIn();
   // Once STAT and the first UIDL are answered: the UIDLs that tell which messages are new.
   void AskForIds();
-  void Decide(DialogueOutcome::Kind kind, Pop3Step step, const char* code = "");
+  void Decide(CheckStatus status);
   void Queue(Command command, std::int32_t number = 0);
   // QUIT instead of whatever was still to be sent.
   DialogueAction Quit();

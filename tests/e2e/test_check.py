@@ -10,7 +10,8 @@ import unittest
 from pathlib import Path
 
 from wine_fixture import (REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase, controls,
-                          driver, dword, no_window, rows, screenshot, sz, try_driver, wait_until)
+                          driver, dword, no_window, reg_values, rows, screenshot, start_zorvane, sz, try_driver,
+                          wait_until)
 
 sys.path.insert(0, str(REPO / "scripts"))
 import dovecot  # noqa: E402
@@ -25,6 +26,7 @@ RESULT_CONTROLS = [(1001, 1002, 1003), (1004, 1005, 1009), (1010, 1011, 1012), (
 UNRESOLVABLE = "a" * 70 + ".invalid"
 # Passwords beyond ASCII, which the registry must keep as they are.
 ALICE, CAROL = dovecot.Mailbox("alice", "pässwörd", 3), dovecot.Mailbox("carol", "五通の箱", 5)  # 5: one large ball
+DAVE = dovecot.Mailbox("dave", "dpw", 3)  # only his new mail is announced
 # SetTimer of the auto-check timer as Wine's +msg channel logs it: the period in ms.
 AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
 
@@ -32,9 +34,9 @@ AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
 def setUpModule():
     global mail_server, v6_server, stats, stub, refused
     folder = unittest.enterModuleContext(tempfile.TemporaryDirectory(prefix="zorvane-e2e-"))
-    mail_server = unittest.enterModuleContext(dovecot.DovecotServer(folder, [ALICE, CAROL]))
+    mail_server = unittest.enterModuleContext(dovecot.DovecotServer(folder, [ALICE, CAROL, DAVE]))
     v6_server = unittest.enterModuleContext(dovecot.DovecotServer(Path(folder) / "v6", [ALICE], address="::1"))
-    stats = {box.user: box.stat for box in (ALICE, CAROL)}
+    stats = {box.user: box.stat for box in (ALICE, CAROL, DAVE)}
     # Bound, not listening: connecting is refused. The stub listens later, and then never answers: the kernel accepts
     # a connection nobody reads from.
     refused, stub = (unittest.enterModuleContext(socket.socket()) for _ in range(2))
@@ -237,3 +239,38 @@ class BallsOnlyTest(CheckCase):
         self.assertTrue(wait_until(lambda: balls() == set()))
         self.assertTrue(no_window("#32770", "*"))
         self.assertIsNone(self.zorvane.poll())
+
+
+class NewMailTest(CheckCase):
+    """Dave announces only his new mail; alice beside him all that waits."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 0}, {**account("新着", mail_server.port, "dave", DAVE.password), "NewFlg": dword(1)},
+                        account("全部", mail_server.port, "alice", ALICE.password))
+
+    def check(self):
+        """Both accounts' lines and the number of balls, then the dialog closed: the announcement seen."""
+        self.post(WM_COMMAND, CHECK_MAIL)
+        shown = results()[:2]
+        flown = len(balls())
+        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        return shown, flown
+
+    def test_1_the_first_check_counts_all_then_only_what_arrived_after_the_last_one_seen_also_after_a_restart(self):
+        alice, alice_balls = ("全部", *mail(*stats["alice"])), stats["alice"][0] if stats["alice"][0] < 5 else 1
+        self.assertEqual(self.check(), ([("新着", "新着： 3通", "全3通 900 Bytes"), alice], 3 + alice_balls))
+        self.assertTrue(reg_values()[("POP1", "SeenUidl")][1].startswith(b"3 "))
+        self.assertNotIn(("POP2", "SeenUidl"), reg_values())
+        driver("post", WM_COMMAND, EXIT, 0)
+        self.assert_exits_with_zero()
+        type(self).zorvane = start_zorvane(**self.ENV)
+        driver("tray", 1, TIMEOUT_MS)
+        self.assertEqual(self.check(), ([("新着", "新着： 0通", "全3通 900 Bytes"), alice], alice_balls))
+        new = Path(mail_server.path("mail", "dave"))
+        oldest = min([*new.glob("cur/*"), *new.glob("new/*")], key=lambda message: message.name)
+        oldest.unlink()
+        deliver("dave")
+        deliver("dave")
+        self.assertEqual(self.check(), ([("新着", "新着： 2通", "全4通 1200 Bytes"), alice], 2 + alice_balls))
+

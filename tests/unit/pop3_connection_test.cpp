@@ -188,13 +188,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"a send the socket takes in part goes on when it can take more", 110,
        "resolve 1|connected|accept 2|recv +OK\r\n|writable|recv -ERR\r\n",
        "connect 1:110 [CA][PA\r\n][USER alice\r\n]"},
-      // The server's reasons.
-      {"[LOGIN-DELAY]", 110, "resolve 1|connected|recv +OK\r\n-ERR\r\n+OK\r\n-ERR [LOGIN-DELAY] 60\r\n+OK\r\n",
-       "connect 1:110 [CAPA\r\n][USER alice\r\n][PASS secret\r\n][QUIT\r\n]finish 10 0 0"},
-      {"[IN-USE]", 110, "resolve 1|connected|recv +OK\r\n-ERR\r\n+OK\r\n-ERR [IN-USE] x\r\n+OK\r\n",
-       "connect 1:110 [CAPA\r\n][USER alice\r\n][PASS secret\r\n][QUIT\r\n]finish 11 0 0"},
-      {"[SYS/TEMP]", 110, "resolve 1|connected|recv -ERR [SYS/TEMP]\r\n+OK\r\n",
-       "connect 1:110 [QUIT\r\n]finish 12 0 0"},
       // Port 995 speaks TLS from the first byte, and says goodbye in it.
       {"TLS: the dialogue in records, close_notify before the end", 995, kTlsDialogue,
        "connect 1:995 " + kTlsCommands + "[NOTIFY]finish 0 2 9"},
@@ -211,8 +204,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"STLS: the dialogue goes on in TLS", 110,
        kStls + "|recv " + kServerHandshake + "|" + Tls(kCapaPipelining) + "|" + Tls("+OK\r\n+OK\r\n+OK 2 9\r\n+OK\r\n"),
        kStlsSent + "[FIN][E(CAPA\r\n)][E(USER alice\r\nPASS secret\r\nSTAT\r\nQUIT\r\n)][NOTIFY]finish 0 2 9 stls"},
-      {"STLS refused", 110, "resolve 1|connected|recv +OK\r\n+OK\r\nSTLS\r\n.\r\n-ERR\r\n+OK\r\n",
-       "connect 1:110 [CAPA\r\n][STLS\r\n][QUIT\r\n]finish 8 0 0"},
       {"STLS: plain text where TLS should be", 110, kStls + "|recv +OK\r\n", kStlsSent + "finish 8 0 0"},
       {"STLS: a certificate not trusted", 110, "untrusted|" + kStls + "|recv " + kServerHandshake,
        kStlsSent + "[FIN]finish 9 0 0"},

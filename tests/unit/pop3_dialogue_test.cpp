@@ -121,13 +121,13 @@ std::string Converse(Server server, const char* user, const char* password, Star
     log += "[" + verbs + "]";
   }
   const DialogueOutcome& o = dialogue.outcome();
-  const char* const kinds[] = {"open", "mail", "refused", "tls refused", "tls missing", "unreadable"};
-  return log + " " + kinds[static_cast<int>(o.kind)] + " " + std::to_string(static_cast<int>(o.step)) + " " +
-         std::to_string(static_cast<int>(o.code)) + " " + std::to_string(o.count) + " " + std::to_string(o.size) +
-         (dialogue.upgraded() ? " upgraded" : "") + (seenMark ? NewMailOf(dialogue) : "");
+  const char* const kinds[] = {"open", "counted", "ended"};
+  return log + " " + kinds[static_cast<int>(o.kind)] + " " + std::to_string(static_cast<int>(o.status)) + " " +
+         std::to_string(o.count) + " " + std::to_string(o.size) + (dialogue.upgraded() ? " upgraded" : "") +
+         (seenMark ? NewMailOf(dialogue) : "");
 }
 
-// Steps: 0 greeting, 1 CAPA, 2 STLS, 3 USER, 4 PASS, 5 STAT. Codes: 1 LOGIN-DELAY, 2 IN-USE, 3 SYS/TEMP.
+// The statuses: 6 USER refused, 7 PASS, 8 TLS, 10 [LOGIN-DELAY], 11 [IN-USE], 12 [SYS/TEMP].
 TEST(Pop3Dialogue, TheSameServerGivesTheSameOutcomeStepByStepAndPipelined) {
   const std::string kLogin = "[CAPA][USER][PASS][STAT][QUIT]";
   const auto answering = [](std::map<std::string, std::string> answers) { return Server{"+OK", "+OK", answers}; };
@@ -140,29 +140,27 @@ TEST(Pop3Dialogue, TheSameServerGivesTheSameOutcomeStepByStepAndPipelined) {
     StartTlsUse use = StartTlsUse::WhenOffered;
     bool secure = false;
   } cases[] = {
-      {"mail waits", answering({{"STAT", "+OK 2 345"}}), kLogin + " mail 5 0 2 345"},
-      {"greeting refused", Server{"-ERR [SYS/TEMP] later", "", {}}, "[QUIT] refused 0 3 0 0"},
-      {"no such user", answering({{"USER", "-ERR"}}), "[CAPA][USER][QUIT] refused 3 0 0 0"},
-      {"login too soon", answering({{"PASS", "-ERR [LOGIN-DELAY] wait"}}), "[CAPA][USER][PASS][QUIT] refused 4 1 0 0"},
-      {"mailbox in use", answering({{"PASS", "-ERR [in-use] x"}}), "[CAPA][USER][PASS][QUIT] refused 4 2 0 0"},
-      {"STAT refused", answering({{"STAT", "-ERR 7 8"}}), kLogin + " refused 5 0 0 0"},
+      {"mail waits", answering({{"STAT", "+OK 2 345"}}), kLogin + " counted 0 2 345"},
+      {"greeting refused", Server{"-ERR [SYS/TEMP] later", "", {}}, "[QUIT] ended 12 0 0"},
+      {"no such user", answering({{"USER", "-ERR"}}), "[CAPA][USER][QUIT] ended 6 0 0"},
+      {"login too soon", answering({{"PASS", "-ERR [LOGIN-DELAY] wait"}}), "[CAPA][USER][PASS][QUIT] ended 10 0 0"},
+      {"mailbox in use", answering({{"PASS", "-ERR [in-use] x"}}), "[CAPA][USER][PASS][QUIT] ended 11 0 0"},
+      {"STAT refused", answering({{"STAT", "-ERR 7 8"}}), kLogin + " ended 0 0 0"},
       {"any line but '-' is positive", Server{"", "+OK", {{"USER", ""}, {"PASS", "x"}, {"STAT", ". 9 9"}}},
-       kLogin + " mail 5 0 9 9"},
-      {"'-' to QUIT asks again", answering({{"QUIT", "-ERR|+OK"}}), kLogin + "[QUIT] mail 5 0 0 0"},
-      {"a server without CAPA", Server{"+OK", "-ERR", {{"STAT", "+OK 1 2"}}}, kLogin + " mail 5 0 1 2"},
-      {"a line break in the user name", answering({}), "[CAPA][QUIT] refused 3 0 0 0", "carl\r\nDELE 1"},
-      {"a line break in the password", answering({}), "[CAPA][QUIT] refused 4 0 0 0", "carl", "x\ny"},
+       kLogin + " counted 0 9 9"},
+      {"'-' to QUIT asks again", answering({{"QUIT", "-ERR|+OK"}}), kLogin + "[QUIT] counted 0 0 0"},
+      {"a server without CAPA", Server{"+OK", "-ERR", {{"STAT", "+OK 1 2"}}}, kLogin + " counted 0 1 2"},
+      {"a line break in the user name", answering({}), "[CAPA][QUIT] ended 6 0 0", "carl\r\nDELE 1"},
+      {"a line break in the password", answering({}), "[CAPA][QUIT] ended 7 0 0", "carl", "x\ny"},
       // STARTTLS: asked for where offered, the capabilities asked again under TLS.
-      {"STLS offered", Server{"+OK", "+OK\r\nSTLS", {}}, "[CAPA][STLS]tls" + kLogin + " mail 5 0 0 0 upgraded"},
+      {"STLS offered", Server{"+OK", "+OK\r\nSTLS", {}}, "[CAPA][STLS]tls" + kLogin + " counted 0 0 0 upgraded"},
       {"what follows STLS's +OK is dropped", Server{"+OK", "+OK\r\nSTLS", {{"STLS", "+OK\r\n-ERR\r\n+OK\r\nX\r\n."}}},
-       "[CAPA][STLS]tls" + kLogin + " mail 5 0 0 0 upgraded"},
-      {"STLS refused", Server{"+OK", "+OK\r\nSTLS", {{"STLS", "-ERR"}}}, "[CAPA][STLS][QUIT] tls refused 2 0 0 0"},
-      {"TLS required, STLS not offered", answering({}), "[CAPA][QUIT] tls missing 1 0 0 0", "a", "b",
-       StartTlsUse::Required},
-      {"TLS required, no CAPA", Server{"+OK", "-ERR", {}}, "[CAPA][QUIT] tls missing 1 0 0 0", "a", "b",
-       StartTlsUse::Required},
-      {"STARTTLS unticked", Server{"+OK", "+OK\r\nSTLS", {}}, kLogin + " mail 5 0 0 0", "a", "b", StartTlsUse::Never},
-      {"TLS from the first byte", Server{"+OK", "+OK\r\nSTLS", {}}, kLogin + " mail 5 0 0 0", "a", "b",
+       "[CAPA][STLS]tls" + kLogin + " counted 0 0 0 upgraded"},
+      {"STLS refused", Server{"+OK", "+OK\r\nSTLS", {{"STLS", "-ERR"}}}, "[CAPA][STLS][QUIT] ended 8 0 0"},
+      {"TLS required, STLS not offered", answering({}), "[CAPA][QUIT] ended 8 0 0", "a", "b", StartTlsUse::Required},
+      {"TLS required, no CAPA", Server{"+OK", "-ERR", {}}, "[CAPA][QUIT] ended 8 0 0", "a", "b", StartTlsUse::Required},
+      {"STARTTLS unticked", Server{"+OK", "+OK\r\nSTLS", {}}, kLogin + " counted 0 0 0", "a", "b", StartTlsUse::Never},
+      {"TLS from the first byte", Server{"+OK", "+OK\r\nSTLS", {}}, kLogin + " counted 0 0 0", "a", "b",
        StartTlsUse::Required, true},
   };
   // Pipelined, the login and STAT go out in one write, QUIT with them.
@@ -218,12 +216,12 @@ TEST(Pop3Dialogue, NewMailIsWhatArrivedAfterTheNewestMessageSeen) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string log = Converse(c.server, "a", "b", StartTlsUse::WhenOffered, false, c.mark);
-    const std::size_t outcome = log.find(" mail");
+    const std::size_t outcome = log.find(" counted");
     EXPECT_EQ(log.substr(0, outcome) + log.substr(log.find(" new")), c.log);
     Server pipelining = c.server;
     if (pipelining.capa != "-ERR") pipelining.capa += "\r\nPIPELINING";
     const std::string piped = Converse(pipelining, "a", "b", StartTlsUse::WhenOffered, false, c.mark);
-    EXPECT_EQ(piped.substr(piped.find(" mail")), log.substr(outcome));
+    EXPECT_EQ(piped.substr(piped.find(" counted")), log.substr(outcome));
   }
 }
 
