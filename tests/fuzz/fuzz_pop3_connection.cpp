@@ -8,8 +8,8 @@
 //   uses it), nor ever for an account that remembers STLS;
 // - on port 995 nothing but TLS goes out, and the engine encrypts only once the handshake is done, under TLS 1.2
 //   and a certificate that names the server;
-// - it connects to each address the lookup gave once, in the lookup's order, and once connected it never connects
-//   anywhere again;
+// - it connects to each address the lookup gave once, in the lookup's order, sends nothing before a connect has
+//   completed, and once connected it never connects anywhere again;
 // - every session ends, once, with a status from 0 to 12; a count of new mail never exceeds what waits, and the
 //   mark to keep reads back as it is.
 // Input: two set-up bytes (bit 0: port 995; bit 1: certificate for another name; bit 2: TLS 1.1; bit 3: an engine
@@ -91,6 +91,7 @@ void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t st
       s.untried.erase(s.untried.begin());
       s.connecting = true;
     } else if (a.kind == ConnectionAction::Kind::Send) {
+      FUZZ_CHECK(s.connected);
       const std::size_t taken = std::min(a.length, s.accept);
       s.wire.append(a.bytes, taken);
       connection.OnSent(taken);
