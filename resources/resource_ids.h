@@ -4,6 +4,7 @@
 
 #define IDR_TRAY_MENU 101
 #define IDI_ZORVANE 102
+#define IDI_ZORVANE_MAIL 105 /* the tray icon while mail waits */
 #define IDD_SERVER_SETTINGS 103
 #define IDD_GENERAL_SETTINGS 104
 #define IDD_BALL 106

@@ -39,7 +39,7 @@ void OnCreate(Program& program, HWND window) {
   store.CheckFirstStart(window);
   for (int n = 1; n <= kAccountCount; ++n) store.LoadAccount(window, n);
 
-  AddTrayIcon(window, program.trayIcon);
+  ShowTrayIcon(window, NIM_ADD, program.trayPictures, program.tray);
   ReadScreenSize(program, window);
 
   if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheckTimer.Start(period);
@@ -53,7 +53,7 @@ void OnDestroy(Program& program, HWND window) {
   // Sessions closed and results dropped before WinSock goes: notifications
   // still queued then find nothing to continue, and no display opens.
   program.cycle.Shutdown();
-  RemoveTrayIcon(window, program.trayIcon);
+  RemoveTrayIcon(window);
   WSACleanup();
   KillTimer(window, kAutoCheckTimer);
   KillTimer(window, kWatchdogTimer);
@@ -92,6 +92,8 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
   switch (route.kind) {
     case MessageRoute::Kind::Tray:
       if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(window, program.trayMenu);
+      // The menu's default item.
+      if (lParam == WM_LBUTTONDBLCLK) OnCommand(program, window, ID_CHECK_MAIL);
       return 0;
     case MessageRoute::Kind::LookupDone:
       if (auto ended = program.transport.OnLookupDone(route.account, wParam, lParam)) {
@@ -107,7 +109,7 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
   }
   // Explorer restarted: its new taskbar knows nothing of the icon.
   if (program.taskbarCreatedMessage != 0 && message == program.taskbarCreatedMessage) {
-    AddTrayIcon(window, program.trayIcon);
+    ShowTrayIcon(window, NIM_ADD, program.trayPictures, program.tray);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -29,7 +29,7 @@ TIMEOUT_MS = 60000
 # How long to watch for something that must not happen.
 QUIET_MS = 2000
 # Driver commands that only read, or set something to a given value.
-REPEATABLE = {"windows", "controls", "gone", "tray", "reg-dump", "reg-set", "reg-delete"}
+REPEATABLE = {"windows", "controls", "gone", "tray", "tray-tip", "reg-dump", "reg-set", "reg-delete"}
 
 WM_COMMAND, WM_TIMER, TRAY_MESSAGE = 0x111, 0x113, 1029
 VK_RETURN, VK_ESCAPE, VK_UP = 13, 27, 38

@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "display/tray_status.h"
+
 namespace zorvane::testing {
 namespace {
 
@@ -211,6 +213,44 @@ TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
   cycle.CheckMail();
   EXPECT_EQ(std::tuple(fakes.log.end()[-2], fakes.log.back(), cycle.phase()),
             std::tuple("announce", "close sessions", CheckPhase::Idle));
+}
+
+// The tray after each finished check: a line per account that takes part, in the result dialog's words, the longest
+// names cut first so that all fits; the mail mark kept by aborts and failures, lost by a check that finds none and by
+// an account that no longer takes part.
+TEST_F(CheckCycleTest, TheTrayTellsTheLastFinishedCheck) {
+  const std::string twelve = "一二三四五六七八九十百千", mail = " メール数： ";
+  TrayStatus tray;
+  std::vector<bool> marks;
+  // A check whose accounts end in turn with these results; its announcement tells the tray, as the program's does.
+  const auto check = [&](std::vector<std::string> names, std::initializer_list<CheckResult> results) {
+    for (int n = 1; n <= 4; ++n) std::strcpy(settings.account(n).NAME, names[n - 1].c_str());
+    fakes.onAnnounce = [&] { tray.CheckFinished(settings, cycle, {9, 5}); };
+    cycle.CheckMail();
+    for (const CheckResult& result : results) cycle.OnSessionEnded(cycle.account(), {result, false});
+    marks.push_back(tray.mailWaiting());
+    return std::string(tray.tip());
+  };
+  EXPECT_STREQ(tray.tip(), "Zorvane Ver.1.1");
+  Enable({1, 1, 1, 1});
+  EXPECT_EQ(
+      check({twelve, twelve, twelve, twelve},
+            {{3, 9, CheckStatus::Ok}, {}, {0, 0, CheckStatus::Disconnected}, {0, 0, CheckStatus::PasswordRejected}}),
+      "Zorvane 09:05\n" + twelve + mail + "3通\n" + twelve + mail + "0通\n" + twelve +
+          " エラー：接続が切断されました\n" + twelve + " エラー：パスワードの未認証");
+  cycle.CheckMail();
+  cycle.Abort();
+  marks.push_back(tray.mailWaiting());
+  // 74 units for the names: the two long ones get 24 each, the emoji goes whole or not at all.
+  const std::vector<std::string> names = {std::string(40, 'a'), std::string(40, 'b'), "短い",
+                                          std::string(23, 'd') + "\xF0\x9F\x93\xAE"};
+  check(names, {{0, 0, CheckStatus::SocketError}, {}, {}, {}});
+  EXPECT_EQ(check(names, {{}, {2, 1, CheckStatus::Ok}, {}, {}}),
+            "Zorvane 09:05\n" + std::string(24, 'a') + mail + "0通\n" + std::string(24, 'b') + mail + "2通\n短い" +
+                mail + "0通\n" + std::string(23, 'd') + mail + "0通");
+  Enable({1, 0, 0, 0});
+  EXPECT_EQ(check(names, {{}}), "Zorvane 09:05\n" + std::string(40, 'a') + mail + "0通");
+  EXPECT_EQ(marks, (std::vector<bool>{true, true, true, true, false}));
 }
 
 }  // namespace
