@@ -57,6 +57,7 @@
 #define IDC_GENERAL_BALLS 1011
 #define IDC_GENERAL_DIALOG 1012
 #define IDC_GENERAL_BOTH 1013
+#define IDC_GENERAL_START_WITH_WINDOWS 1014
 
 /* Version dialog: its two link buttons, labelled with what they open. */
 #define IDC_VERSION_HOME_PAGE 1010

@@ -27,6 +27,7 @@ struct Failure {
 
 constexpr char kMakerKey[] = "Software\\Quillmoor Software";
 constexpr char kSettingsKey[] = "Software\\Quillmoor Software\\Mireth";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 long long Number(const std::string& text) {
   char* end = nullptr;
@@ -323,7 +324,7 @@ const Command kCommands[] = {
        std::fflush(stdout);
        Sleep(INFINITE);
      }},
-    {"reg-dump", "", 0, [](const Args&) { DumpKey(HKEY_CURRENT_USER, kSettingsKey, "."); }},
+    {"reg-dump", "KEY", 1, [](const Args& args) { DumpKey(HKEY_CURRENT_USER, args[0], "."); }},
     {"reg-set", "SUBKEY NAME TYPE HEX ...", 4,
      [](const Args& args) {
        for (std::size_t i = 0; i < args.size(); i += 4) SetValue(args[i], args[i + 1], args[i + 2], args[i + 3]);
@@ -349,6 +350,7 @@ const Command kCommands[] = {
      [](const Args&) {
        LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, kMakerKey);
        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw Failure{1, "cannot delete the maker key"};
+       RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "Zorvane");
      }},
 };
 

@@ -193,9 +193,10 @@ def sz(text, length):
     return REG_SZ, text.encode().ljust(length, b"\0")
 
 
-def reg_values():
-    """The settings key as {(subkey, name): (type, data)}; subkey "." is the key itself."""
-    return {(subkey, name): (int(kind), bytes.fromhex(data)) for subkey, name, kind, data in rows(driver("reg-dump"))}
+def reg_values(key=r"Software\Quillmoor Software\Mireth"):
+    """A key under HKCU, the settings key unless named, as {(subkey, name): (type, data)}; subkey "." is the key."""
+    return {(subkey, name): (int(kind), bytes.fromhex(data))
+            for subkey, name, kind, data in rows(driver("reg-dump", key))}
 
 
 class ZorvaneCase(unittest.TestCase):
