@@ -42,7 +42,7 @@ void OnCreate(Program& program, HWND window) {
   ShowTrayIcon(window, NIM_ADD, program.trayPictures, program.tray);
   ReadScreenSize(program, window);
 
-  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheckTimer.Start(period);
+  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheck.Start(period);
 }
 
 void OnDestroy(Program& program, HWND window) {
@@ -61,6 +61,7 @@ void OnDestroy(Program& program, HWND window) {
 }
 
 void OnTimer(Program& program, WPARAM timer) {
+  if (timer == kAutoCheckTimer) return program.autoCheck.OnTick();
   if (timer != kConnectionTimer) return program.cycle.OnTimerTick();
   if (auto ended = program.transport.OnTimerTick()) program.cycle.OnSessionEnded(program.transport.account(), *ended);
 }
@@ -86,6 +87,9 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
     case WM_TIMER: OnTimer(program, wParam); return 0;
     // The balls follow a change of resolution, so they never fly off the screen.
     case WM_DISPLAYCHANGE: ReadScreenSize(program, window); return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMEAUTOMATIC) program.autoCheck.OnResume();
+      return TRUE;
     default: break;
   }
   const MessageRoute route = RouteMainMessage(message);

@@ -9,6 +9,7 @@
 #include "mail/check_cycle.h"
 #include "mail/winsock_transport.h"
 #include "settings/settings.h"
+#include "shell/auto_check_schedule.h"
 #include "shell/auto_check_timer.h"
 #include "shell/tray_icon.h"
 #include "shell/win32_check_host.h"
@@ -34,7 +35,8 @@ struct Program {
   AnnouncementWindows announcement{instance, settings, cycle, screen};
   TrayStatus tray;
   MainWindowTimer autoCheckTimer{mainWindow};
-  MenuDialogs dialogs{instance, settings, autoCheckTimer};
+  AutoCheckSchedule autoCheck{settings.options, cycle, autoCheckTimer};
+  MenuDialogs dialogs{instance, settings, autoCheck};
 };
 
 }  // namespace zorvane

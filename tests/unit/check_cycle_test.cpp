@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "display/tray_status.h"
+#include "shell/auto_check_schedule.h"
 
 namespace zorvane::testing {
 namespace {
@@ -20,8 +21,8 @@ SessionReport Ended(std::int32_t count, std::int32_t size, CheckStatus status = 
   return {{count, size, status}, stls};
 }
 
-// The network and the window system as the cycle sees them, writing one log.
-struct Fakes : SessionRunner, CheckCycleHost {
+// The network, the window system and the auto-check timer as the cycle sees them, writing one log.
+struct Fakes : SessionRunner, CheckCycleHost, AutoCheckTimer {
   std::optional<SessionReport> StartSession(int n, const PopAccount&) override {
     log.push_back("start " + std::to_string(n));
     return failAtOnce ? std::optional(Ended(0, 0, CheckStatus::LookupNotStarted)) : std::nullopt;
@@ -34,6 +35,8 @@ struct Fakes : SessionRunner, CheckCycleHost {
   void EndAnnouncement() override { log.push_back("end announcement"); }
   void RememberStartTls(int n) override { Then(("remember " + std::to_string(n)).c_str(), onRemember); }
   void SaveSeenMark(int n, const char* mark) override { log.push_back("seen " + std::to_string(n) + " " + mark); }
+  void Stop() override { log.push_back("timer stop"); }
+  void Start(unsigned periodMs) override { log.push_back("timer " + std::to_string(periodMs)); }
   // Logs the call, then runs its hook once, as the abort message's loop or a display that ends at once would.
   void Then(const char* entry, std::function<void()>& hook) {
     log.push_back(entry);
@@ -251,6 +254,32 @@ TEST_F(CheckCycleTest, TheTrayTellsTheLastFinishedCheck) {
   Enable({1, 0, 0, 0});
   EXPECT_EQ(check(names, {{}}), "Zorvane 09:05\n" + std::string(40, 'a') + mail + "0通");
   EXPECT_EQ(marks, (std::vector<bool>{true, true, true, true, false}));
+}
+
+// After a resume a check held across the sleep ends silently; one check follows the settling delay, the period
+// counted from it. Nothing while the timer is held by the settings dialog; a check the user started in the delay
+// stands for the one due.
+TEST_F(CheckCycleTest, AResumeChecksOnceAfterTheNetworkSettles) {
+  AutoCheckSchedule schedule{settings.options, cycle, fakes};
+  settings.options = {1, 10, 0};
+  Enable({1, 0, 0, 0});
+  schedule.Stop();  // the general settings dialog opened
+  schedule.OnResume();
+  const std::string held = fakes.log.back();
+  cycle.CheckMail();
+  schedule.Start(600000);
+  fakes.log.clear();
+  schedule.OnResume();
+  EXPECT_EQ(std::tuple(held, fakes.log.back(), Count("abort message"), cycle.phase()),
+            std::tuple("timer stop", "timer 10000", 0, CheckPhase::Idle));
+  schedule.OnTick();
+  schedule.OnTick();  // the period's own: a plain tick
+  EXPECT_EQ(std::tuple(Starts(), Count("timer 600000"), Count("abort message")), std::tuple(Log{"start 1"}, 1, 1));
+  schedule.OnResume();
+  cycle.CheckMail();
+  fakes.log.clear();
+  schedule.OnTick();
+  EXPECT_EQ(std::tuple(fakes.log, cycle.phase()), std::tuple(Log{"timer 600000"}, CheckPhase::Checking));
 }
 
 }  // namespace
