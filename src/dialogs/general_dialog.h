@@ -43,7 +43,7 @@ class GeneralDialog final : public ModelessDialog, private GeneralFormView {
   Win32Registry registry_;
   Win32SettingsUi ui_;
   SettingsStore store_;
-  char executable_[1024] = {};  // this program's path, for the start with Windows
+  char executable_[kMaxExecutablePath] = {};  // this program's path, for the start with Windows
   StartupEntry startup_;
   std::optional<GeneralSettingsForm> form_;
   char period_[32] = {};  // what Read hands the form

@@ -12,7 +12,7 @@ namespace {
 
 const char kRunKey[] = "Microsoft\\Windows\\CurrentVersion\\Run";
 const char kValueName[] = "Zorvane";
-constexpr std::uint32_t kValueSize = 1100;  // a quoted path of the longest the program reads, and more
+constexpr std::uint32_t kValueSize = kMaxExecutablePath + 2;  // the path in quotes
 
 // Windows' paths ignore case; the path's other characters are compared as they are.
 bool SamePath(std::string_view a, std::string_view b) {

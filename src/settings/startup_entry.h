@@ -2,10 +2,15 @@
 // Zorvane's value in the current user's Run key
 // (Software\Microsoft\Windows\CurrentVersion\Run), from which Windows starts
 // it when the user logs on.
+#include <cstddef>
+
 #include "settings/registry.h"
 #include "settings/settings_ui.h"
 
 namespace zorvane {
+
+// The longest executable path the value can name, in UTF-8 bytes with its terminator.
+constexpr std::size_t kMaxExecutablePath = 1024;
 
 class StartupEntry {
  public:
