@@ -14,7 +14,7 @@ namespace {
 // An account's line: its name, then its count, or "エラー" and why.
 struct TipLine {
   char name[sizeof ResultText::NameText];
-  char rest[80];
+  char rest[sizeof " " + sizeof ResultText::CountText + sizeof "：" + sizeof ResultText::DetailText];
 };
 
 // The units of the names when each is cut to at most cap.
@@ -37,9 +37,10 @@ void TrayStatus::CheckFinished(const Settings& settings, const CheckCycle& cycle
       waiting = false;
       continue;
     }
-    // A failure keeps what the last check that reached the account found.
+    // A failure keeps what the last check that reached the account found;
+    // an account that announces only new mail waits with new mail only.
     const bool failed = result.Status != CheckStatus::Ok;
-    if (!failed) waiting = result.MailCount > 0;
+    if (!failed) waiting = AnnouncedCount(result) > 0;
     const ResultText text = BuildResultText(account, result);
     TipLine& line = lines[count++];
     CopyTextCut(line.name, text.NameText);

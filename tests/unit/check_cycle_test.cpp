@@ -219,8 +219,8 @@ TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
 }
 
 // The tray after each finished check: a line per account that takes part, in the result dialog's words, the longest
-// names cut first so that all fits; the mail mark kept by aborts and failures, lost by a check that finds none and by
-// an account that no longer takes part.
+// names cut first so that all fits; the mail mark kept by aborts and failures, lost by a check that finds none to
+// announce and by an account that no longer takes part.
 TEST_F(CheckCycleTest, TheTrayTellsTheLastFinishedCheck) {
   const std::string twelve = "一二三四五六七八九十百千", mail = " メール数： ";
   TrayStatus tray;
@@ -251,8 +251,9 @@ TEST_F(CheckCycleTest, TheTrayTellsTheLastFinishedCheck) {
   EXPECT_EQ(check(names, {{}, {2, 1, CheckStatus::Ok}, {}, {}}),
             "Zorvane 09:05\n" + std::string(24, 'a') + mail + "0通\n" + std::string(24, 'b') + mail + "2通\n短い" +
                 mail + "0通\n" + std::string(23, 'd') + mail + "0通");
-  Enable({1, 0, 0, 0});
-  EXPECT_EQ(check(names, {{}}), "Zorvane 09:05\n" + std::string(40, 'a') + mail + "0通");
+  Enable({1, 0, 0, 0});  // and only new mail counts where only new mail is announced
+  EXPECT_EQ(check(names, {{3, 9, CheckStatus::Ok, NewMail::Counted, 0}}),
+            "Zorvane 09:05\n" + std::string(40, 'a') + " 新着： 0通");
   EXPECT_EQ(marks, (std::vector<bool>{true, true, true, true, false}));
 }
 
