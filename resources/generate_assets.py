@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws Zorvane's icon and ball bitmaps and synthesises its two sounds.
 
-Run by the build: ``generate_assets.py OUTDIR`` writes zorvane.ico, the eight
-ball<account>_<small|large>.bmp, chime.wav and bounce.wav into OUTDIR, where
+Run by the build: ``generate_assets.py OUTDIR`` writes zorvane.ico, zorvane_mail.ico
+(the tray icon while mail waits), the eight ball<account>_<small|large>.bmp,
+chime.wav and bounce.wav into OUTDIR, where
 the resource script picks them up. The output depends on nothing but this
 file, so every build gets the same bytes.
 """
@@ -15,6 +16,7 @@ import tempfile
 import wave
 
 ICON_FILE = "zorvane.ico"
+MAIL_ICON_FILE = "zorvane_mail.ico"
 CHIME_FILE = "chime.wav"
 BOUNCE_FILE = "bounce.wav"
 
@@ -30,7 +32,7 @@ PALETTE = [
     (0x80, 0x80, 0x80), (0xFF, 0x00, 0x00), (0x00, 0xFF, 0x00), (0xFF, 0xFF, 0x00),
     (0x00, 0x00, 0xFF), (0xFF, 0x00, 0xFF), (0x00, 0xFF, 0xFF), (0xFF, 0xFF, 0xFF),
 ]
-MAROON, NAVY, SILVER, RED, WHITE = 1, 4, 7, 9, 15
+MAROON, NAVY, SILVER, RED, YELLOW, WHITE = 1, 4, 7, 9, 11, 15
 
 
 # ---------------------------------------------------------------- drawing
@@ -68,8 +70,9 @@ class Canvas:
                     self.put(x, y, edge)
 
 
-def draw_icon_picture(size):
-    """An envelope with a red ball bouncing off its upper right corner."""
+def draw_icon_picture(size, mail=False):
+    """An envelope with a red ball bouncing off its upper right corner; while
+    mail waits, a yellow badge with a red exclamation mark in the ball's place."""
     c = Canvas(size)
     if size == 32:
         c.rect(1, 11, 24, 28, WHITE, NAVY)
@@ -77,14 +80,24 @@ def draw_icon_picture(size):
         c.line(24, 11, 13, 20, NAVY)
         c.line(2, 27, 9, 21, SILVER)
         c.line(23, 27, 16, 21, SILVER)
-        c.disc(25.0, 8.0, 6.5, RED, MAROON)
-        c.rect(22, 5, 23, 6, WHITE, WHITE)
+        if mail:
+            c.disc(24.0, 8.0, 8.0, YELLOW, MAROON)
+            c.rect(23, 2, 24, 10, RED, RED)
+            c.rect(23, 12, 24, 13, RED, RED)
+        else:
+            c.disc(25.0, 8.0, 6.5, RED, MAROON)
+            c.rect(22, 5, 23, 6, WHITE, WHITE)
     elif size == 16:
         c.rect(0, 6, 11, 14, WHITE, NAVY)
         c.line(0, 6, 5, 10, NAVY)
         c.line(11, 6, 6, 10, NAVY)
-        c.disc(12.0, 4.0, 4.0, RED, MAROON)
-        c.put(11, 2, WHITE)
+        if mail:
+            c.disc(11.5, 4.5, 4.5, YELLOW, MAROON)
+            c.rect(11, 1, 11, 5, RED, RED)
+            c.put(11, 7, RED)
+        else:
+            c.disc(12.0, 4.0, 4.0, RED, MAROON)
+            c.put(11, 2, WHITE)
     else:
         raise ValueError("no picture drawn for %d pixels" % size)
     return c
@@ -120,8 +133,8 @@ def encode_icon_image(canvas):
     return header + palette + bytes(colour) + bytes(mask)
 
 
-def build_icon(sizes=(32, 16)):
-    images = [encode_icon_image(draw_icon_picture(s)) for s in sizes]
+def build_icon(sizes=(32, 16), mail=False):
+    images = [encode_icon_image(draw_icon_picture(s, mail)) for s in sizes]
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for size, image in zip(sizes, images):
@@ -279,7 +292,8 @@ def _write_bytes(data):
 
 def generate(out_dir):
     os.makedirs(out_dir, exist_ok=True)
-    _replace_atomically(os.path.join(out_dir, ICON_FILE), _write_bytes(build_icon()))
+    for name, mail in ((ICON_FILE, False), (MAIL_ICON_FILE, True)):
+        _replace_atomically(os.path.join(out_dir, name), _write_bytes(build_icon(mail=mail)))
     for account, colour in enumerate(BALL_COLOURS, 1):
         for kind, size in BALL_SIZES.items():
             _replace_atomically(os.path.join(out_dir, ball_file(account, kind)),

@@ -4,6 +4,7 @@
 
 #define IDR_TRAY_MENU 101
 #define IDI_ZORVANE 102
+#define IDI_ZORVANE_MAIL 105 /* the tray icon while mail waits */
 #define IDD_SERVER_SETTINGS 103
 #define IDD_GENERAL_SETTINGS 104
 #define IDD_BALL 106
@@ -56,6 +57,7 @@
 #define IDC_GENERAL_BALLS 1011
 #define IDC_GENERAL_DIALOG 1012
 #define IDC_GENERAL_BOTH 1013
+#define IDC_GENERAL_START_WITH_WINDOWS 1014
 
 /* Version dialog: its two link buttons, labelled with what they open. */
 #define IDC_VERSION_HOME_PAGE 1010

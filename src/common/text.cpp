@@ -6,6 +6,12 @@ namespace zorvane {
 
 namespace {
 bool IsContinuationByte(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+// The UTF-16 units of the character a byte begins: four-byte sequences (lead
+// bytes 0xF0 to 0xF4) become surrogate pairs.
+std::size_t Utf16UnitsFrom(unsigned char byte) {
+  if (IsContinuationByte(byte)) return 0;
+  return byte >= 0xF0 ? 2 : 1;
+}
 }  // namespace
 
 std::size_t Utf8PrefixLength(const char* text, std::size_t length, std::size_t maxBytes) {
@@ -29,6 +35,22 @@ std::size_t CopyTextCut(char* dst, std::size_t dstSize, const char* src, std::si
 
 std::size_t CopyTextCut(char* dst, std::size_t dstSize, const char* src) {
   return CopyTextCut(dst, dstSize, src, std::strlen(src));
+}
+
+std::size_t Utf16PrefixLength(const char* text, std::size_t maxUnits) {
+  std::size_t units = 0;
+  std::size_t length = 0;
+  for (; text[length] != '\0'; ++length) {
+    units += Utf16UnitsFrom(static_cast<unsigned char>(text[length]));
+    if (units > maxUnits) break;
+  }
+  return length;
+}
+
+std::size_t Utf16Length(const char* text) {
+  std::size_t units = 0;
+  for (; *text != '\0'; ++text) units += Utf16UnitsFrom(static_cast<unsigned char>(*text));
+  return units;
 }
 
 }  // namespace zorvane

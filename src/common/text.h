@@ -21,4 +21,12 @@ std::size_t CopyTextCut(char (&dst)[N], const char* src) {
   return CopyTextCut(dst, N, src);
 }
 
+// Length in bytes of the longest prefix of text (zero-terminated) that makes
+// at most maxUnits UTF-16 code units, cut on a character boundary: a
+// character beyond U+FFFF takes two units, any other one.
+std::size_t Utf16PrefixLength(const char* text, std::size_t maxUnits);
+
+// The UTF-16 code units the whole of text makes.
+std::size_t Utf16Length(const char* text);
+
 }  // namespace zorvane

@@ -31,7 +31,10 @@ void GeneralDialog::Open(HWND owner) {
 void GeneralDialog::Initialise() {
   // Before the up-down control takes its place beside the edit.
   FitControlsToFont(window(), {{IDC_GENERAL_PERIOD, "99"}});
-  form_.emplace(settings_, store_, timer_, static_cast<GeneralFormView&>(*this), window());
+  // A path too long for the buffer would name another file: then none is named.
+  const DWORD length = GetModuleFileNameA(nullptr, executable_, sizeof executable_);
+  if (length == 0 || length >= sizeof executable_) executable_[0] = '\0';
+  form_.emplace(settings_, store_, startup_, timer_, static_cast<GeneralFormView&>(*this), window());
   form_->Open();
 }
 
@@ -61,11 +64,13 @@ GeneralFormInput GeneralDialog::Read() {
       break;
     }
   }
-  return {period_, IsDlgButtonChecked(window(), IDC_GENERAL_AUTO_CHECK) == BST_CHECKED, mode};
+  return {period_, IsDlgButtonChecked(window(), IDC_GENERAL_AUTO_CHECK) == BST_CHECKED, mode,
+          IsDlgButtonChecked(window(), IDC_GENERAL_START_WITH_WINDOWS) == BST_CHECKED};
 }
 
-void GeneralDialog::Show(bool autoCheck, DisplayMode mode) {
+void GeneralDialog::Show(bool autoCheck, DisplayMode mode, bool startWithWindows) {
   CheckDlgButton(window(), IDC_GENERAL_AUTO_CHECK, autoCheck ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), IDC_GENERAL_START_WITH_WINDOWS, startWithWindows ? BST_CHECKED : BST_UNCHECKED);
   for (const ModeButton& button : kModeButtons) {
     if (button.mode == mode) CheckRadioButton(window(), IDC_GENERAL_BALLS, IDC_GENERAL_BOTH, button.id);
   }

@@ -7,6 +7,7 @@
 
 #include "common/modeless_dialog.h"
 #include "dialogs/general_form.h"
+#include "settings/startup_entry.h"
 #include "settings/win32_registry.h"
 #include "settings/win32_settings_ui.h"
 
@@ -15,7 +16,12 @@ namespace zorvane {
 class GeneralDialog final : public ModelessDialog, private GeneralFormView {
  public:
   GeneralDialog(HINSTANCE instance, Settings& settings, AutoCheckTimer& timer)
-      : instance_(instance), settings_(settings), timer_(timer), ui_(instance), store_(registry_, ui_, settings) {}
+      : instance_(instance),
+        settings_(settings),
+        timer_(timer),
+        ui_(instance),
+        store_(registry_, ui_, settings),
+        startup_(registry_, ui_, executable_) {}
 
   void Open(HWND owner);
 
@@ -24,7 +30,7 @@ class GeneralDialog final : public ModelessDialog, private GeneralFormView {
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   GeneralFormInput Read() override;
-  void Show(bool autoCheck, DisplayMode mode) override;
+  void Show(bool autoCheck, DisplayMode mode, bool startWithWindows) override;
   void ShowPeriod(const char* text) override;
   void EnablePeriod(bool enabled) override;
   void SetUpDown(int lowest, int highest, int position) override;
@@ -37,6 +43,8 @@ class GeneralDialog final : public ModelessDialog, private GeneralFormView {
   Win32Registry registry_;
   Win32SettingsUi ui_;
   SettingsStore store_;
+  char executable_[kMaxExecutablePath] = {};  // this program's path, for the start with Windows
+  StartupEntry startup_;
   std::optional<GeneralSettingsForm> form_;
   char period_[32] = {};  // what Read hands the form
 };

@@ -33,7 +33,7 @@ void GeneralSettingsForm::Open() {
   upDown_ = std::clamp(options_.ChkTime, kUpDownLowest, kUpDownHighest);
   view_.SetUpDown(kUpDownLowest, kUpDownHighest, upDown_);
   view_.ShowPeriod(Decimal(options_.ChkTime).text);
-  view_.Show(options_.IsChk != 0, DisplayModeOf(options_));
+  view_.Show(options_.IsChk != 0, DisplayModeOf(options_), startup_.NamesThisExecutable());
   view_.EnablePeriod(options_.IsChk != 0);
   timer_.Stop();
 }
@@ -57,6 +57,7 @@ void GeneralSettingsForm::UpdateButton() {
   options_.ChkOpti = ChkOptiOf(input.mode);
   options_.ChkTime = static_cast<std::int32_t>(minutes);
   store_.SaveOptions(owner_);
+  startup_.Set(owner_, input.startWithWindows);
   RestartTimer();
   view_.Close();
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The rules of the general settings dialog: automatic checking, its period
-// with the up-down control beside it, and the display mode. The auto-check
-// timer stands still while the dialog is open.
+// with the up-down control beside it, the display mode and the start with
+// Windows. The auto-check timer stands still while the dialog is open.
 #include "common/message_box.h"
 #include "settings/options.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
+#include "settings/startup_entry.h"
 
 namespace zorvane {
 
@@ -25,13 +26,14 @@ struct GeneralFormInput {
   const char* period;  // valid until the next Read
   bool autoCheck;
   DisplayMode mode;
+  bool startWithWindows;
 };
 
 class GeneralFormView {
  public:
   virtual ~GeneralFormView() = default;
   virtual GeneralFormInput Read() = 0;
-  virtual void Show(bool autoCheck, DisplayMode mode) = 0;
+  virtual void Show(bool autoCheck, DisplayMode mode, bool startWithWindows) = 0;
   virtual void ShowPeriod(const char* text) = 0;
   virtual void EnablePeriod(bool enabled) = 0;
   virtual void SetUpDown(int lowest, int highest, int position) = 0;
@@ -42,9 +44,9 @@ class GeneralFormView {
 class GeneralSettingsForm {
  public:
   // owner: the dialog, which owns the settings store's message boxes.
-  GeneralSettingsForm(Settings& settings, SettingsStore& store, AutoCheckTimer& timer, GeneralFormView& view,
-                      OwnerWindow owner)
-      : options_(settings.options), store_(store), timer_(timer), view_(view), owner_(owner) {}
+  GeneralSettingsForm(Settings& settings, SettingsStore& store, StartupEntry& startup, AutoCheckTimer& timer,
+                      GeneralFormView& view, OwnerWindow owner)
+      : options_(settings.options), store_(store), startup_(startup), timer_(timer), view_(view), owner_(owner) {}
 
   void Open();
   // An arrow of the up-down control, or an arrow key in the period: the
@@ -61,6 +63,7 @@ class GeneralSettingsForm {
 
   CheckOptions& options_;
   SettingsStore& store_;
+  StartupEntry& startup_;
   AutoCheckTimer& timer_;
   GeneralFormView& view_;
   OwnerWindow owner_;

@@ -9,6 +9,7 @@ using RegKey = std::uintptr_t;  // 0: no key
 using RegResult = long;         // Win32 error codes
 
 constexpr RegResult kRegOk = 0;
+constexpr RegResult kRegNotFound = 2;       // ERROR_FILE_NOT_FOUND
 constexpr RegResult kRegMoreData = 234;     // ERROR_MORE_DATA
 constexpr RegResult kRegNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
 constexpr std::uint32_t kRegSz = 1;         // REG_SZ
@@ -29,6 +30,7 @@ class RegistryBackend {
                               unsigned char* data, std::uint32_t* dataSize) = 0;
   virtual RegResult SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
                              std::uint32_t size) = 0;
+  virtual RegResult DeleteValue(RegKey key, const char* name) = 0;
 };
 
 }  // namespace zorvane

@@ -54,7 +54,7 @@ class SettingsKeys {
     return account_;
   }
 
-  void ReportError() { ui_.ShowMessage(owner_, "レジストリのエラー", "警告", MessageIcon::Error); }
+  void ReportError() { ShowRegistryError(ui_, owner_); }
 
   // A 4-byte value of any type holding `value`; false when absent or of another length.
   bool HoldsNumber(RegKey key, const char* name, std::uint32_t value) {

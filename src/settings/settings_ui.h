@@ -11,4 +11,9 @@ class SettingsUi {
   virtual void PlayWelcomeSound() = 0;
 };
 
+// A key that cannot be opened or created, or a value that cannot be written.
+inline void ShowRegistryError(SettingsUi& ui, OwnerWindow owner) {
+  ui.ShowMessage(owner, "レジストリのエラー", "警告", MessageIcon::Error);
+}
+
 }  // namespace zorvane

@@ -59,4 +59,9 @@ RegResult Win32Registry::SetValue(RegKey key, const char* name, std::uint32_t ty
   return RegSetValueExA(ToHkey(key), name, 0, type, data, size);
 }
 
+RegResult Win32Registry::DeleteValue(RegKey key, const char* name) {
+  if (key == 0) return ERROR_INVALID_HANDLE;
+  return RegDeleteValueA(ToHkey(key), name);
+}
+
 }  // namespace zorvane

@@ -15,6 +15,7 @@ class Win32Registry final : public RegistryBackend {
                       unsigned char* data, std::uint32_t* dataSize) override;
   RegResult SetValue(RegKey key, const char* name, std::uint32_t type, const unsigned char* data,
                      std::uint32_t size) override;
+  RegResult DeleteValue(RegKey key, const char* name) override;
 };
 
 }  // namespace zorvane

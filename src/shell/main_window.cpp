@@ -39,10 +39,10 @@ void OnCreate(Program& program, HWND window) {
   store.CheckFirstStart(window);
   for (int n = 1; n <= kAccountCount; ++n) store.LoadAccount(window, n);
 
-  AddTrayIcon(window, program.trayIcon);
+  ShowTrayIcon(window, NIM_ADD, program.trayPictures, program.tray);
   ReadScreenSize(program, window);
 
-  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheckTimer.Start(period);
+  if (const unsigned period = AutoCheckPeriodMs(program.settings.options)) program.autoCheck.Start(period);
 }
 
 void OnDestroy(Program& program, HWND window) {
@@ -53,7 +53,7 @@ void OnDestroy(Program& program, HWND window) {
   // Sessions closed and results dropped before WinSock goes: notifications
   // still queued then find nothing to continue, and no display opens.
   program.cycle.Shutdown();
-  RemoveTrayIcon(window, program.trayIcon);
+  RemoveTrayIcon(window);
   WSACleanup();
   KillTimer(window, kAutoCheckTimer);
   KillTimer(window, kWatchdogTimer);
@@ -61,6 +61,7 @@ void OnDestroy(Program& program, HWND window) {
 }
 
 void OnTimer(Program& program, WPARAM timer) {
+  if (timer == kAutoCheckTimer) return program.autoCheck.OnTick();
   if (timer != kConnectionTimer) return program.cycle.OnTimerTick();
   if (auto ended = program.transport.OnTimerTick()) program.cycle.OnSessionEnded(program.transport.account(), *ended);
 }
@@ -86,12 +87,17 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
     case WM_TIMER: OnTimer(program, wParam); return 0;
     // The balls follow a change of resolution, so they never fly off the screen.
     case WM_DISPLAYCHANGE: ReadScreenSize(program, window); return 0;
+    case WM_POWERBROADCAST:
+      if (wParam == PBT_APMRESUMEAUTOMATIC) program.autoCheck.OnResume();
+      return TRUE;
     default: break;
   }
   const MessageRoute route = RouteMainMessage(message);
   switch (route.kind) {
     case MessageRoute::Kind::Tray:
       if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(window, program.trayMenu);
+      // The menu's default item.
+      if (lParam == WM_LBUTTONDBLCLK) OnCommand(program, window, ID_CHECK_MAIL);
       return 0;
     case MessageRoute::Kind::LookupDone:
       if (auto ended = program.transport.OnLookupDone(route.account, wParam, lParam)) {
@@ -107,7 +113,7 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
   }
   // Explorer restarted: its new taskbar knows nothing of the icon.
   if (program.taskbarCreatedMessage != 0 && message == program.taskbarCreatedMessage) {
-    AddTrayIcon(window, program.trayIcon);
+    ShowTrayIcon(window, NIM_ADD, program.trayPictures, program.tray);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -5,10 +5,13 @@
 
 #include "dialogs/menu_dialogs.h"
 #include "display/announcement_windows.h"
+#include "display/tray_status.h"
 #include "mail/check_cycle.h"
 #include "mail/winsock_transport.h"
 #include "settings/settings.h"
+#include "shell/auto_check_schedule.h"
 #include "shell/auto_check_timer.h"
+#include "shell/tray_icon.h"
 #include "shell/win32_check_host.h"
 
 namespace zorvane {
@@ -20,7 +23,7 @@ struct Program {
 
   HINSTANCE instance;
   HWND mainWindow = nullptr;
-  HICON trayIcon = nullptr;
+  TrayPictures trayPictures = {};
   HMENU trayMenu = nullptr;
   UINT taskbarCreatedMessage = 0;
   bool ended = false;      // the destruction handling has run
@@ -30,8 +33,10 @@ struct Program {
   Win32CheckHost checkHost{*this};
   CheckCycle cycle{settings, transport, checkHost};
   AnnouncementWindows announcement{instance, settings, cycle, screen};
+  TrayStatus tray;
   MainWindowTimer autoCheckTimer{mainWindow};
-  MenuDialogs dialogs{instance, settings, autoCheckTimer};
+  AutoCheckSchedule autoCheck{settings.options, cycle, autoCheckTimer};
+  MenuDialogs dialogs{instance, settings, autoCheck};
 };
 
 }  // namespace zorvane

@@ -1,8 +1,6 @@
 #include "shell/tray_icon.h"
 
-#include <shellapi.h>
-
-#include <cstring>
+#include <iterator>
 
 #include "shell/message_routes.h"
 
@@ -10,30 +8,30 @@ namespace zorvane {
 
 namespace {
 
-// The record in its first layout, whose fields end with the 64-byte tip
-// (88 bytes in a 32-bit program).
-NOTIFYICONDATAA MakeRecord(HWND window, HICON icon) {
-  NOTIFYICONDATAA record = {};
-  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+// The record's larger layout, whose tip holds 127 characters.
+NOTIFYICONDATAW MakeRecord(HWND window) {
+  NOTIFYICONDATAW record = {};
+  record.cbSize = NOTIFYICONDATAW_V2_SIZE;
   record.hWnd = window;
   record.uID = 1;
-  record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  record.uCallbackMessage = kTrayMessage;
-  record.hIcon = icon;
-  std::strcpy(record.szTip, "Zorvane Ver.1.1");
   return record;
 }
 
 }  // namespace
 
-void AddTrayIcon(HWND window, HICON icon) {
-  NOTIFYICONDATAA record = MakeRecord(window, icon);
-  Shell_NotifyIconA(NIM_ADD, &record);
+void ShowTrayIcon(HWND window, DWORD action, const TrayPictures& pictures, const TrayStatus& status) {
+  NOTIFYICONDATAW record = MakeRecord(window);
+  record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  record.uCallbackMessage = kTrayMessage;
+  record.hIcon = status.mailWaiting() ? pictures.mail : pictures.idle;
+  // The tip fits; should it not, the conversion fails short of the last unit, which stays the terminator.
+  MultiByteToWideChar(CP_UTF8, 0, status.tip(), -1, record.szTip, std::size(record.szTip) - 1);
+  Shell_NotifyIconW(action, &record);
 }
 
-void RemoveTrayIcon(HWND window, HICON icon) {
-  NOTIFYICONDATAA record = MakeRecord(window, icon);
-  Shell_NotifyIconA(NIM_DELETE, &record);
+void RemoveTrayIcon(HWND window) {
+  NOTIFYICONDATAW record = MakeRecord(window);
+  Shell_NotifyIconW(NIM_DELETE, &record);
 }
 
 void ShowTrayMenu(HWND window, HMENU menu) {

@@ -6,6 +6,7 @@
 #include "settings/win32_settings_ui.h"
 #include "shell/message_routes.h"
 #include "shell/program.h"
+#include "shell/tray_icon.h"
 
 namespace zorvane {
 
@@ -17,7 +18,14 @@ void Win32CheckHost::ShowAbortMessage() {
   ShowMessageBox(program_.mainWindow, "メールチェックを中断しました。", "セッション中断", MessageIcon::Information);
 }
 
-void Win32CheckHost::Announce() { program_.announcement.Start(program_.mainWindow); }
+void Win32CheckHost::Announce() {
+  // First: the announcement may end at once, and the results with it.
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  program_.tray.CheckFinished(program_.settings, program_.cycle, {now.wHour, now.wMinute});
+  ShowTrayIcon(program_.mainWindow, NIM_MODIFY, program_.trayPictures, program_.tray);
+  program_.announcement.Start(program_.mainWindow);
+}
 
 void Win32CheckHost::EndAnnouncement() { program_.announcement.End(); }
 

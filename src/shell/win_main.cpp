@@ -21,8 +21,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   windowClass.lpszClassName = kMainClassName;
-  program.trayIcon = windowClass.hIconSm;
+  const HANDLE mailIcon = LoadImageA(instance, MAKEINTRESOURCEA(IDI_ZORVANE_MAIL), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+  program.trayPictures = {windowClass.hIconSm, static_cast<HICON>(mailIcon)};
   program.trayMenu = GetSubMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU)), 0);
+  // Shown bold: what a double click on the icon does.
+  SetMenuDefaultItem(program.trayMenu, ID_CHECK_MAIL, FALSE);
 
   if (RegisterClassExA(&windowClass) == 0) return 0;
 

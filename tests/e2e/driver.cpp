@@ -27,6 +27,7 @@ struct Failure {
 
 constexpr char kMakerKey[] = "Software\\Quillmoor Software";
 constexpr char kSettingsKey[] = "Software\\Quillmoor Software\\Mireth";
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 long long Number(const std::string& text) {
   char* end = nullptr;
@@ -136,10 +137,12 @@ void Await(const std::string& timeoutMs, const std::function<bool()>& ready, con
 
 // Wine shows each tray icon as a window of this class, in a tray window of
 // explorer's or on its own. In the test prefix only Zorvane adds icons.
-long long TrayIcons() {
-  const std::vector<HWND> all = WindowsBelow(GetDesktopWindow());
-  return std::count_if(all.begin(), all.end(),
-                       [](HWND window) { return IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon"; });
+std::vector<HWND> TrayIcons() {
+  std::vector<HWND> icons;
+  for (HWND window : WindowsBelow(GetDesktopWindow())) {
+    if (IsWindowVisible(window) && ClassOf(window) == "__winex11_tray_icon") icons.push_back(window);
+  }
+  return icons;
 }
 
 void DumpKey(HKEY parent, const std::string& path, const std::string& subkey) {
@@ -286,7 +289,24 @@ const Command kCommands[] = {
     {"tray", "COUNT TIMEOUT_MS", 2,
      [](const Args& args) {
        Await(
-           args[1], [&] { return TrayIcons() == Number(args[0]); }, "with the tray icons not " + args[0]);
+           args[1], [&] { return TrayIcons().size() == static_cast<std::size_t>(Number(args[0])); },
+           "with the tray icons not " + args[0]);
+     }},
+    {"tray-tip", "TIMEOUT_MS", 1,
+     [](const Args& args) {
+       // The pointer leaves the first icon, then rests on it: Wine's tooltip for it shows afresh.
+       if (TrayIcons().empty()) throw Failure{1, "no tray icon"};
+       RECT r = {};
+       GetWindowRect(TrayIcons()[0], &r);
+       HWND tip = FindWindowA("tooltips_class32", nullptr);
+       SetCursorPos(r.right + 200, r.bottom + 200);
+       Await(
+           args[0], [&] { return !IsWindowVisible(tip); }, "with the tip showing");
+       SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+       Await(
+           args[0], [&] { return IsWindowVisible(tip); }, "showing no tip");
+       Print({TextOf(tip), std::to_string(r.left), std::to_string(r.top), std::to_string(r.right),
+              std::to_string(r.bottom)});
      }},
     {"tray-forget", "ID", 1,
      [](const Args& args) {
@@ -304,7 +324,7 @@ const Command kCommands[] = {
        std::fflush(stdout);
        Sleep(INFINITE);
      }},
-    {"reg-dump", "", 0, [](const Args&) { DumpKey(HKEY_CURRENT_USER, kSettingsKey, "."); }},
+    {"reg-dump", "KEY", 1, [](const Args& args) { DumpKey(HKEY_CURRENT_USER, args[0], "."); }},
     {"reg-set", "SUBKEY NAME TYPE HEX ...", 4,
      [](const Args& args) {
        for (std::size_t i = 0; i < args.size(); i += 4) SetValue(args[i], args[i + 1], args[i + 2], args[i + 3]);
@@ -330,6 +350,7 @@ const Command kCommands[] = {
      [](const Args&) {
        LONG status = RegDeleteTreeA(HKEY_CURRENT_USER, kMakerKey);
        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw Failure{1, "cannot delete the maker key"};
+       RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, "Zorvane");
      }},
 };
 

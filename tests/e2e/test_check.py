@@ -1,5 +1,6 @@
 """Checking mail with the real zorvane.exe against a private Dovecot and a stub server on 127.0.0.1, the outcome read
-from the result dialog. The protocol's rules are the unit tests' and the fuzzer's; these prove the paths through it."""
+from the result dialog and the tray icon. The protocol's rules are the unit tests' and the fuzzer's; these prove the
+paths through it."""
 
 import os
 import re
@@ -9,15 +10,16 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from wine_fixture import (REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase, controls,
-                          driver, dword, no_window, reg_values, rows, screenshot, start_zorvane, sz, try_driver,
-                          wait_until)
+from wine_fixture import (REPO, TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase,
+                          controls, driver, dword, no_window, reg_values, rows, screenshot, start_zorvane, sz,
+                          try_driver, wait_until)
 
 sys.path.insert(0, str(REPO / "scripts"))
 import dovecot  # noqa: E402
 from scramble_password import scramble  # noqa: E402
 
 CHECK_MAIL, EXIT, ABORT = 40001, 40003, 40005
+WM_LBUTTONDBLCLK, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 515, 0x218, 0x12
 AUTO_CHECK_TIMER, WATCHDOG_TIMER = 3277, 3278
 RESULTS, ABORT_BOX = ("#32770", "メールチェック結果"), ("#32770", "セッション中断")
 # Name, count and detail text of accounts 1 to 4.
@@ -128,9 +130,6 @@ class DovecotCheckTest(CheckCase):
         return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 0}, account("個人メール", port, "alice", ALICE.password),
                         account("休止中", port, enabled=0), account("五通", port, "carol", CAROL.password),
                         account("旧パスワード", port, "alice", "wrong"))
-
-    def test_1_is_chk_sets_the_auto_check_timer_to_chk_time_minutes(self):
-        self.assertEqual(wait_until(self.auto_check_periods), [b"1800000"])
 
     def test_2_every_way_of_closing_ends_the_dialog_and_the_balls_and_the_next_check_shows_fresh_results(self):
         for way in (["press", *RESULTS, 2], ["key", *RESULTS, VK_ESCAPE], ["key", *RESULTS, VK_RETURN],
@@ -274,3 +273,47 @@ class NewMailTest(CheckCase):
         deliver("dave")
         self.assertEqual(self.check(), ([("新着", "新着： 2通", "全4通 1200 Bytes"), alice], 2 + alice_balls))
 
+
+class TrayTest(CheckCase):
+    """Alice's messages in the dialog only; automatic checking every 30 minutes."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", mail_server.port, "alice", ALICE.password))
+
+    def tray(self, name):
+        """The tip, and the icon's pixels on a screenshot left as NAME."""
+        tip, *box = rows(driver("tray-tip", TIMEOUT_MS))[0]
+        left, top, right, bottom = map(int, box)
+        pixel = screenshot(name)
+        return tip, [pixel(x, y) for y in range(top, bottom) for x in range(left, right)]
+
+    def close_results(self):
+        driver("controls", *RESULTS, TIMEOUT_MS, "--", "press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+
+    def test_1_a_double_click_checks_and_the_icon_and_its_tip_show_what_it_found_until_a_check_finds_none(self):
+        idle_tip, idle = self.tray("tray-idle")
+        driver("post", TRAY_MESSAGE, 1, WM_LBUTTONDBLCLK)
+        self.close_results()
+        tip, icon = self.tray("tray-mail")
+        self.assertEqual(idle_tip, "Zorvane Ver.1.1")
+        self.assertRegex(tip, rf"^Zorvane \d\d:\d\d\n個人 メール数： {stats['alice'][0]}通$")
+        self.assertTrue(icon != idle, "the icon shows the idle picture")
+        for folder in ("new", "cur"):
+            for message in Path(mail_server.path("mail", "alice", folder)).iterdir():
+                message.unlink()
+        stats["alice"] = 0, 0
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.close_results()
+        tip, icon = self.tray("tray-none")
+        # Wine's tray keeps the old picture where the new one is transparent: the idle picture's own pixels are back.
+        drawn = [i for i, colour in enumerate(idle) if colour != b"\xff\xff\xff"]
+        self.assertEqual(([icon[i] for i in drawn], tip.split("\n")[1:]), ([idle[i] for i in drawn], ["個人 メール数： 0通"]))
+
+    def test_2_a_resume_checks_once_and_the_period_counts_from_that_check(self):
+        logins = dovecot_log().count("pop3-login: ")
+        self.post(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC)
+        self.close_results()
+        # From the start (IsChk), from the resume, from its check.
+        self.assertEqual((dovecot_log().count("pop3-login: "), self.auto_check_periods()),
+                         (logins + 1, [b"1800000", b"10000", b"1800000"]))

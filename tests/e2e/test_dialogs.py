@@ -8,12 +8,13 @@ import test_check
 from test_check import (ALICE, CHECK_MAIL, RESULTS, CheckCase, account, mail, results, settings,
                         setUpModule)  # noqa: F401
 from test_shell import MENU, click_tray, default_settings
-from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, controls, driver,
-                          no_window, reg_values, rows, screenshot, wait_until)
+from wine_fixture import (PREFIX, REG_SZ, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, ZORVANE_EXE,
+                          controls, driver, no_window, reg_values, rows, screenshot, wait_until)
 
 SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
 SERVER_SETTINGS, GENERAL_SETTINGS, VERSION_INFO, HELP = 40002, 40006, 40007, 40008
 VK_TAB, VK_DELETE, WM_RBUTTONDOWN = 9, 46, 516
+START_WITH_WINDOWS, RUN_KEY = "1014", r"Software\Microsoft\Windows\CurrentVersion\Run"
 
 
 def values_of(key, values):
@@ -90,14 +91,23 @@ class DialogsTest(CheckCase):
         self.assertEqual(values_of("POP2", reg_values()), values_of("POP2", default_settings()))
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
-    def test_3_general_settings_save_the_period_and_the_mode_and_restart_the_timer(self):
-        self.post(WM_COMMAND, GENERAL_SETTINGS, "--", "controls", *GENERAL, TIMEOUT_MS)
-        screenshot("general-settings")
-        driver("settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "press", *GENERAL, 1,
-               "--", "gone", *GENERAL, TIMEOUT_MS)
+    def test_3_general_settings_save_the_period_the_mode_and_the_start_with_windows_and_restart_the_timer(self):
+        self.post(WM_COMMAND, GENERAL_SETTINGS)
+        shown = layout(GENERAL)[0]
+        self.assertEqual((overflowing(shown), shown[START_WITH_WINDOWS][0]), ([], "0"))
+        driver("settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "click", *GENERAL, START_WITH_WINDOWS,
+               "--", "press", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
         self.assertEqual(wait_until(lambda: self.auto_check_periods()[1:]), [b"420000"])
         saved = settings({"IsChk": 1, "ChkTime": 7, "ChkOpti": 1})
         self.assertEqual(values_of(".", reg_values()), values_of(".", saved))
+        path = "Z:" + str(ZORVANE_EXE).replace("/", "\\")
+        self.assertEqual(reg_values(RUN_KEY).get((".", "Zorvane")), (REG_SZ, f'"{path}"\0'.encode()))
+        # Shown ticked; unticked, the value goes.
+        self.post(WM_COMMAND, GENERAL_SETTINGS)
+        self.assertEqual(layout(GENERAL)[0][START_WITH_WINDOWS][0], "1")
+        screenshot("general-settings")
+        driver("click", *GENERAL, START_WITH_WINDOWS, "--", "press", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
+        self.assertNotIn((".", "Zorvane"), reg_values(RUN_KEY))
 
     def test_4_the_version_box_opens_whole_and_closes(self):
         self.post(WM_COMMAND, VERSION_INFO)

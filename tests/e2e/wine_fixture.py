@@ -29,7 +29,7 @@ TIMEOUT_MS = 60000
 # How long to watch for something that must not happen.
 QUIET_MS = 2000
 # Driver commands that only read, or set something to a given value.
-REPEATABLE = {"windows", "controls", "gone", "tray", "reg-dump", "reg-set", "reg-delete"}
+REPEATABLE = {"windows", "controls", "gone", "tray", "tray-tip", "reg-dump", "reg-set", "reg-delete"}
 
 WM_COMMAND, WM_TIMER, TRAY_MESSAGE = 0x111, 0x113, 1029
 VK_RETURN, VK_ESCAPE, VK_UP = 13, 27, 38
@@ -193,9 +193,10 @@ def sz(text, length):
     return REG_SZ, text.encode().ljust(length, b"\0")
 
 
-def reg_values():
-    """The settings key as {(subkey, name): (type, data)}; subkey "." is the key itself."""
-    return {(subkey, name): (int(kind), bytes.fromhex(data)) for subkey, name, kind, data in rows(driver("reg-dump"))}
+def reg_values(key=r"Software\Quillmoor Software\Mireth"):
+    """A key under HKCU, the settings key unless named, as {(subkey, name): (type, data)}; subkey "." is the key."""
+    return {(subkey, name): (int(kind), bytes.fromhex(data))
+            for subkey, name, kind, data in rows(driver("reg-dump", key))}
 
 
 class ZorvaneCase(unittest.TestCase):

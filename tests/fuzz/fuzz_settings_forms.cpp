@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 7: form->CloseButton(); break;
       default:  // the general form
         if (g.closed) {
-          general.reset(new GeneralSettingsForm(s.settings, s.store, g, g, nullptr));
+          general.reset(new GeneralSettingsForm(s.settings, s.store, s.startup, g, g, nullptr));
           g.closed = false;
           general->Open();
         }

@@ -9,6 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "display/tray_status.h"
+#include "shell/auto_check_schedule.h"
+
 namespace zorvane::testing {
 namespace {
 
@@ -18,8 +21,8 @@ SessionReport Ended(std::int32_t count, std::int32_t size, CheckStatus status = 
   return {{count, size, status}, stls};
 }
 
-// The network and the window system as the cycle sees them, writing one log.
-struct Fakes : SessionRunner, CheckCycleHost {
+// The network, the window system and the auto-check timer as the cycle sees them, writing one log.
+struct Fakes : SessionRunner, CheckCycleHost, AutoCheckTimer {
   std::optional<SessionReport> StartSession(int n, const PopAccount&) override {
     log.push_back("start " + std::to_string(n));
     return failAtOnce ? std::optional(Ended(0, 0, CheckStatus::LookupNotStarted)) : std::nullopt;
@@ -32,6 +35,8 @@ struct Fakes : SessionRunner, CheckCycleHost {
   void EndAnnouncement() override { log.push_back("end announcement"); }
   void RememberStartTls(int n) override { Then(("remember " + std::to_string(n)).c_str(), onRemember); }
   void SaveSeenMark(int n, const char* mark) override { log.push_back("seen " + std::to_string(n) + " " + mark); }
+  void Stop() override { log.push_back("timer stop"); }
+  void Start(unsigned periodMs) override { log.push_back("timer " + std::to_string(periodMs)); }
   // Logs the call, then runs its hook once, as the abort message's loop or a display that ends at once would.
   void Then(const char* entry, std::function<void()>& hook) {
     log.push_back(entry);
@@ -211,6 +216,71 @@ TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
   cycle.CheckMail();
   EXPECT_EQ(std::tuple(fakes.log.end()[-2], fakes.log.back(), cycle.phase()),
             std::tuple("announce", "close sessions", CheckPhase::Idle));
+}
+
+// The tray after each finished check: a line per account that takes part, in the result dialog's words, the longest
+// names cut first so that all fits; the mail mark kept by aborts and failures, lost by a check that finds none to
+// announce and by an account that no longer takes part.
+TEST_F(CheckCycleTest, TheTrayTellsTheLastFinishedCheck) {
+  const std::string twelve = "一二三四五六七八九十百千", mail = " メール数： ";
+  TrayStatus tray;
+  std::vector<bool> marks;
+  // A check whose accounts end in turn with these results; its announcement tells the tray, as the program's does.
+  const auto check = [&](std::vector<std::string> names, std::initializer_list<CheckResult> results) {
+    for (int n = 1; n <= 4; ++n) std::strcpy(settings.account(n).NAME, names[n - 1].c_str());
+    fakes.onAnnounce = [&] { tray.CheckFinished(settings, cycle, {9, 5}); };
+    cycle.CheckMail();
+    for (const CheckResult& result : results) cycle.OnSessionEnded(cycle.account(), {result, false});
+    marks.push_back(tray.mailWaiting());
+    return std::string(tray.tip());
+  };
+  EXPECT_STREQ(tray.tip(), "Zorvane Ver.1.1");
+  Enable({1, 1, 1, 1});
+  EXPECT_EQ(
+      check({twelve, twelve, twelve, twelve},
+            {{3, 9, CheckStatus::Ok}, {}, {0, 0, CheckStatus::Disconnected}, {0, 0, CheckStatus::PasswordRejected}}),
+      "Zorvane 09:05\n" + twelve + mail + "3通\n" + twelve + mail + "0通\n" + twelve +
+          " エラー：接続が切断されました\n" + twelve + " エラー：パスワードの未認証");
+  cycle.CheckMail();
+  cycle.Abort();
+  marks.push_back(tray.mailWaiting());
+  // 74 units for the names: the two long ones get 24 each, the emoji goes whole or not at all.
+  const std::vector<std::string> names = {std::string(40, 'a'), std::string(40, 'b'), "短い",
+                                          std::string(23, 'd') + "\xF0\x9F\x93\xAE"};
+  check(names, {{0, 0, CheckStatus::SocketError}, {}, {}, {}});
+  EXPECT_EQ(check(names, {{}, {2, 1, CheckStatus::Ok}, {}, {}}),
+            "Zorvane 09:05\n" + std::string(24, 'a') + mail + "0通\n" + std::string(24, 'b') + mail + "2通\n短い" +
+                mail + "0通\n" + std::string(23, 'd') + mail + "0通");
+  Enable({1, 0, 0, 0});  // and only new mail counts where only new mail is announced
+  EXPECT_EQ(check(names, {{3, 9, CheckStatus::Ok, NewMail::Counted, 0}}),
+            "Zorvane 09:05\n" + std::string(40, 'a') + " 新着： 0通");
+  EXPECT_EQ(marks, (std::vector<bool>{true, true, true, true, false}));
+}
+
+// After a resume a check held across the sleep ends silently; one check follows the settling delay, the period
+// counted from it. Nothing while the timer is held by the settings dialog; a check the user started in the delay
+// stands for the one due.
+TEST_F(CheckCycleTest, AResumeChecksOnceAfterTheNetworkSettles) {
+  AutoCheckSchedule schedule{settings.options, cycle, fakes};
+  settings.options = {1, 10, 0};
+  Enable({1, 0, 0, 0});
+  schedule.Stop();  // the general settings dialog opened
+  schedule.OnResume();
+  const std::string held = fakes.log.back();
+  cycle.CheckMail();
+  schedule.Start(600000);
+  fakes.log.clear();
+  schedule.OnResume();
+  EXPECT_EQ(std::tuple(held, fakes.log.back(), Count("abort message"), cycle.phase()),
+            std::tuple("timer stop", "timer 10000", 0, CheckPhase::Idle));
+  schedule.OnTick();
+  schedule.OnTick();  // the period's own: a plain tick
+  EXPECT_EQ(std::tuple(Starts(), Count("timer 600000"), Count("abort message")), std::tuple(Log{"start 1"}, 1, 1));
+  schedule.OnResume();
+  cycle.CheckMail();
+  fakes.log.clear();
+  schedule.OnTick();
+  EXPECT_EQ(std::tuple(fakes.log, cycle.phase()), std::tuple(Log{"timer 600000"}, CheckPhase::Checking));
 }
 
 }  // namespace

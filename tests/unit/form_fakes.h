@@ -46,10 +46,11 @@ struct FakeServerView : ServerFormView {
 };
 
 struct FakeGeneralView : GeneralFormView, AutoCheckTimer {
-  GeneralFormInput Read() override { return {period.c_str(), autoCheck, mode}; }
-  void Show(bool check, DisplayMode shown) override {
+  GeneralFormInput Read() override { return {period.c_str(), autoCheck, mode, startWithWindows}; }
+  void Show(bool check, DisplayMode shown, bool startup) override {
     autoCheck = check;
     mode = shown;
+    startWithWindows = startup;
   }
   void ShowPeriod(const char* text) override { period = text; }
   void EnablePeriod(bool on) override { enabled = on; }
@@ -68,7 +69,7 @@ struct FakeGeneralView : GeneralFormView, AutoCheckTimer {
   }
 
   std::string period;
-  bool autoCheck = false, enabled = false, closed = false;
+  bool autoCheck = false, enabled = false, closed = false, startWithWindows = false;
   DisplayMode mode = DisplayMode::BallsAndDialog;
   unsigned timer = 1;  // 0: stopped
   std::vector<std::string> log;

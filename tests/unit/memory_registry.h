@@ -11,6 +11,7 @@
 #include "settings/registry.h"
 #include "settings/settings_store.h"
 #include "settings/settings_ui.h"
+#include "settings/startup_entry.h"
 
 namespace zorvane::testing {
 
@@ -79,6 +80,11 @@ class MemoryRegistry : public RegistryBackend {
     Put(path, name, type, std::vector<unsigned char>(data, data + size));
     return kRegOk;
   }
+  // Journal: "name|deleted"; the value stays.
+  RegResult DeleteValue(RegKey key, const char* name) override {
+    journal.push_back(name + std::string("|deleted"));
+    return open_.count(key) ? kRegOk : 6;
+  }
 
   // A rewritten value keeps its place in the enumeration order.
   void Put(const std::string& path, const std::string& name, std::uint32_t type, std::vector<unsigned char> data) {
@@ -122,6 +128,7 @@ struct SettingsInMemory {
   JournalUi ui{registry.journal};
   Settings settings = {};
   SettingsStore store{registry, ui, settings};
+  StartupEntry startup{registry, ui, "C:\\Zorvane\\zorvane.exe"};
 };
 
 }  // namespace zorvane::testing

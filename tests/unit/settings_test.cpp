@@ -101,6 +101,25 @@ TEST_F(SettingsTest, LoadFailuresAreReportedAndTheLoadStillEnds) {
             std::tuple(Texts(3, "警告|レジストリのエラー5"), "s", '\0'));
 }
 
+// A value names this program quoted or not, in any case; only a change writes, so another copy's value stays; a
+// refused write is told.
+TEST_F(SettingsTest, StartWithWindows) {
+  const std::string kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  const auto set = [&](const std::string& stored, bool on) {
+    registry.Put(kRun, "Zorvane", kRegSz, {stored.c_str(), stored.c_str() + stored.size() + 1});
+    const bool named = startup.NamesThisExecutable();
+    startup.Set(owner, on);
+    return named;
+  };
+  EXPECT_EQ((std::vector<bool>{set("\"c:\\zorvane\\ZORVANE.EXE\"", false), set("C:\\Zorvane\\zorvane.exe", true),
+                               set("\"D:\\Zorvane\\zorvane.exe\"", false)}),
+            (std::vector<bool>{true, true, false}));
+  registry.failOpen.insert(kRun);
+  startup.Set(owner, true);
+  EXPECT_EQ(registry.journal,
+            (Texts{"Zorvane|deleted", "-|Zorvane|1|25|\"C:\\Zorvane\\zorvane.exe\"", kRegistryError}));
+}
+
 TEST_F(SettingsTest, InvalidAccountNumbersChangeNothing) {
   for (int n : {0, 5, -1}) {
     store.LoadAccount(owner, n);
@@ -172,7 +191,7 @@ TEST(GeneralForm, PeriodUpDownModeAndTimer) {
   const auto run = [](CheckOptions stored, const char* typed, int steps) {
     SettingsInMemory s;
     FakeGeneralView h;
-    GeneralSettingsForm form{s.settings, s.store, h, h, nullptr};
+    GeneralSettingsForm form{s.settings, s.store, s.startup, h, h, nullptr};
     s.settings.options = stored;
     form.Open();
     const auto opened = std::pair(h.period, h.enabled);

@@ -24,21 +24,23 @@ class GeneratedAssets(unittest.TestCase):
 
     def test_same_files_on_every_run(self):
         balls = [f"ball{n}_{kind}.bmp" for n in range(1, 5) for kind in ("large", "small")]
-        self.assertEqual(sorted(self.files), [*balls, "bounce.wav", "chime.wav", "zorvane.ico"])
+        self.assertEqual(sorted(self.files), [*balls, "bounce.wav", "chime.wav", "zorvane.ico", "zorvane_mail.ico"])
         self.assertEqual(self.runs[0], self.runs[1])
 
-    def test_icon_holds_4bpp_images_of_32_and_16_pixels_with_masks(self):
-        data = self.files["zorvane.ico"]
-        self.assertEqual(struct.unpack_from("<HHH", data), (0, 1, 2))
-        end = 6 + 2 * 16
-        for i in range(2):
-            width, height, colours, _, planes, bits, length, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
-            self.assertEqual((height, colours, planes, bits, offset), (width, 16, 1, 4, end))
-            self.assertEqual(struct.unpack_from("<IiiHHI", data, offset), (40, width, 2 * width, 1, 4, 0))
-            self.assertEqual(length, 40 + 64 + (width * 4 + 31) // 32 * 4 * width + (width + 31) // 32 * 4 * width)
-            end += length
-        self.assertEqual(end, len(data))
-        self.assertEqual(sorted([data[6], data[22]]), [16, 32])
+    def test_icons_hold_4bpp_images_of_32_and_16_pixels_with_masks_and_differ(self):
+        for data in (self.files["zorvane.ico"], self.files["zorvane_mail.ico"]):
+            self.assertEqual(struct.unpack_from("<HHH", data), (0, 1, 2))
+            end = 6 + 2 * 16
+            for i in range(2):
+                entry = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+                width, height, colours, _, planes, bits, length, offset = entry
+                self.assertEqual((height, colours, planes, bits, offset), (width, 16, 1, 4, end))
+                self.assertEqual(struct.unpack_from("<IiiHHI", data, offset), (40, width, 2 * width, 1, 4, 0))
+                self.assertEqual(length, 40 + 64 + (width * 4 + 31) // 32 * 4 * width + (width + 31) // 32 * 4 * width)
+                end += length
+            self.assertEqual(end, len(data))
+            self.assertEqual(sorted([data[6], data[22]]), [16, 32])
+        self.assertNotEqual(self.files["zorvane.ico"], self.files["zorvane_mail.ico"])
 
     def test_balls_are_8_bit_bitmaps_with_a_palette_on_white_in_four_colours(self):
         centres = set()
