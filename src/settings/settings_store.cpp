@@ -204,7 +204,11 @@ void SettingsStore::ClearAccount(OwnerWindow owner, int n) {
   if (!AcceptsAccountNumber(owner, n)) return;
   {
     SettingsKeys keys(registry_, ui_, owner);
-    WriteDefaults(keys, keys.OpenAccount(n), kAccountValues);  // a failure here is not reported
+    const RegKey accountKey = keys.OpenAccount(n);
+    WriteDefaults(keys, accountKey, kAccountValues);  // a failure here is not reported
+    // Not among the first start's defaults, yet the next account in the slot
+    // must not inherit this one's STARTTLS choice or memory.
+    keys.WriteNumber(accountKey, "StlsFlg", kStlsWhenOffered);
   }
   LoadAccount(owner, n);
 }

@@ -3,7 +3,7 @@
 // STLS, answering each question as the input says; a closed form is opened again. Checks that
 // - a save never stores a blank field or port 0, and every write goes to the slot shown (or is BOOT);
 // - a save keeps what a check remembered of the server's STLS only while "STARTTLSを使う" is ticked and the server
-//   and port are the same, and stores 2 when it is unticked;
+//   and port are the same, and stores 2 when it is unticked; a delete stores 0;
 // - the unsaved flag, which the Update button shows, is set by a key release in a modified edit and by a check-box
 //   click, cleared by Update and by a switch that saved, and kept by everything else;
 // - a switch that was refused, or whose save failed, keeps the shown slot; the list always selects the shown slot;
@@ -125,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const PopAccount& after = s.settings.accounts[shown];
       const bool sameServer = !std::strcmp(after.Serv, before.Serv) && after.PortNo == before.PortNo;
       const bool remembered = startTls && sameServer && before.StlsFlg == kStlsRequired;
-      if (head == "StlsFlg|4|4|") FUZZ_CHECK(value == (!startTls ? "2" : remembered ? "1" : "0"));
+      const bool deleted = action == 5;  // the slot's next account starts afresh
+      if (head == "StlsFlg|4|4|") FUZZ_CHECK(value == (deleted ? "0" : !startTls ? "2" : remembered ? "1" : "0"));
     }
     if (action == 3 && unsaved && selected != shown) expect = !saved;
     FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() &&
