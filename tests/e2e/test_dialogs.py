@@ -8,7 +8,7 @@ import test_check
 from test_check import (ALICE, CHECK_MAIL, RESULTS, CheckCase, account, mail, results, settings,
                         setUpModule)  # noqa: F401
 from test_shell import MENU, click_tray, default_settings
-from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, controls, driver,
+from wine_fixture import (PREFIX, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, controls, driver, dword,
                           no_window, reg_values, rows, screenshot, wait_until)
 
 SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
@@ -50,14 +50,15 @@ class DialogsTest(CheckCase):
         # Slot 1 taken, so that the form changes visibly when slot 2 is selected.
         return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", 110, enabled=2))
 
-    def test_0_the_pop3_form_reads_whole_in_its_font_and_an_account_stored_with_chk_flg_2_is_unticked(self):
+    def test_0_the_pop3_form_reads_whole_in_its_font_chk_flg_2_is_unticked_and_no_stls_flg_ticked(self):
         self.post(WM_COMMAND, SERVER_SETTINGS, "--", "controls", *SERVER, TIMEOUT_MS,
                   "--", "settext", *SERVER, 1003, 65535)
         shown, frames = layout(SERVER)
         self.assertEqual((overflowing(shown), len(frames), "POP3サーバのアドレス" in shown), ([], 2, True))
         self.assertLess(shown["1003"][6], shown["1003"][5], "65535, and room for the caret")
-        checked, left, _, right, _, _, text = shown["1007"]
-        self.assertEqual((checked, 13 + 6 + text <= right - left), ("0", True), "unticked; the box, its gap, the text")
+        for id, ticked in (("1007", "0"), ("1008", "1")):  # an account stored before StlsFlg uses STARTTLS
+            checked, left, _, right, _, _, text = shown[id]
+            self.assertEqual((checked, 13 + 6 + text <= right - left), (ticked, True), f"{id}: box, gap and text")
         self.assertTrue(wait_until(lambda: all(in_frame(screenshot("pop3-settings"), *frame) for frame in frames)))
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
@@ -70,8 +71,10 @@ class DialogsTest(CheckCase):
         port = test_check.mail_server.port
         fields = {1001: "仕事", 1002: "127.0.0.1", 1003: port, 1004: "alice", 1005: ALICE.password}
         driver(*[arg for id, text in fields.items() for arg in ("settext", *SERVER, id, text, "--")],
-               "click", *SERVER, 1007, "--", "press", *SERVER, 1, "--", "gone", *SERVER, TIMEOUT_MS)
-        self.assertEqual(values_of("POP2", reg_values()), account("仕事", port, "alice", ALICE.password))
+               "click", *SERVER, 1007, "--", "click", *SERVER, 1008, "--", "press", *SERVER, 1, "--", "gone", *SERVER,
+               TIMEOUT_MS)
+        stored = account("仕事", port, "alice", ALICE.password) | {"StlsFlg": dword(2)}  # STARTTLS unticked
+        self.assertEqual(values_of("POP2", reg_values()), stored)
         self.post(WM_COMMAND, CHECK_MAIL)
         self.assertEqual(results()[1], ("仕事", *mail(*ALICE.stat)))
         driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
@@ -81,13 +84,14 @@ class DialogsTest(CheckCase):
                   "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
         self.assertTrue(wait_until(lambda: controls(*SERVER)[1001] == "仕事"))
         self.assertEqual([row[1] for row in rows(driver("windows"))].count(SERVER[1]), 1)
-        driver(*["key", *SERVER, VK_TAB, "--"] * 4, "key", *SERVER, VK_TAB)  # from the name to the list
+        driver(*["key", *SERVER, VK_TAB, "--"] * 5, "key", *SERVER, VK_TAB)  # from the name to the list
         driver("key", *SERVER, VK_DELETE)
         for title, text in (("警告", "設定、「仕事」を削除してもいいですか？"), ("削除完了", "設定、「仕事」を削除しました。")):
             self.assertEqual(controls("#32770", title)[0xFFFF], text)
             driver("press", "#32770", title, 1, "--", "gone", "#32770", title, TIMEOUT_MS)
         self.assertEqual(controls(*SERVER)[1001], "")
-        self.assertEqual(values_of("POP2", reg_values()), values_of("POP2", default_settings()))
+        # The next account in the slot uses STARTTLS again.
+        self.assertEqual(values_of("POP2", reg_values()), values_of("POP2", default_settings()) | {"StlsFlg": dword(0)})
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
     def test_3_general_settings_save_the_period_and_the_mode_and_restart_the_timer(self):
