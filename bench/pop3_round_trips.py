@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """One POP3 mail check through a loopback proxy that delays each direction by
-25 ms, against a private Dovecot, plain and over TLS: Zorvane (the real
-zorvane.exe under Wine) beside python's poplib, curl and fetchmail, on the
-same mailbox in the same run. Prints each client's median session time, the
-round trips it waited for, and its time over poplib's.
+25 ms, against a private Dovecot: plain (a Dovecot that offers no STLS), over
+TLS on port 995 and through STARTTLS on port 110 (a Dovecot as its package
+ships it); then once more against servers that do not list PIPELINING.
+Zorvane (the real zorvane.exe under Wine) beside python's poplib, and plain
+and on 995 curl and fetchmail, on the same mailbox in the same run. Prints
+each client's median session time, the round trips it waited for, and its
+time over poplib's.
 
 Start it with bench/pop3_round_trips.sh, which installs and builds what is
 missing first. Needs root for the TLS rows: Zorvane speaks TLS to port 995.
@@ -15,6 +18,7 @@ import json
 import os
 import platform
 import shutil
+import ssl
 import statistics
 import subprocess
 import sys
@@ -31,6 +35,7 @@ import dovecot  # noqa: E402
 import tls_records  # noqa: E402
 import wine_fixture  # noqa: E402
 from delay_proxy import CLIENT, SERVER, DelayProxy  # noqa: E402
+from no_pipelining_front import PLAIN, STARTTLS, TLS, NoPipeliningFront  # noqa: E402
 
 # The benchmark's prefix and logs, apart from the end-to-end tests' own.
 wine_fixture.PREFIX = REPO / "build" / "bench" / "wineprefix"
@@ -40,37 +45,61 @@ from test_check import CHECK_MAIL, RESULTS, account, mail, settings  # noqa: E40
 from test_tls import certificate  # noqa: E402
 from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, end_wine, start_zorvane  # noqa: E402
 
-PLAIN, TLS = "plain", "TLS"
-POP3S_PORT = 995
+POP3S_PORT, POP3_PORT = 995, 110
 MAILBOX = dovecot.Mailbox("alice", "secret", 3)
 SERVER_NAME = "localhost"  # what the certificate names and every client asks for
 CLIENT_TIMEOUT_S = 60
-TARGET_TIME_RATIO = 1.05
 ZORVANE_AGAIN = "Zorvane, 2nd check"  # the next check of the same process
+# Zorvane's first check against poplib's, with PIPELINING: round trips at most (an exact number, or poplib's minus
+# some), and time at most this share of poplib's.
+TARGETS = {PLAIN: ("exactly", 3, 0.65), TLS: ("poplib's minus", 2, 0.75), STARTTLS: ("poplib's minus", 1, None)}
 IDCANCEL = 2
 
 
 class Rig:
-    """Dovecot, the certificates and one proxy per transport."""
+    """Two Dovecots, the certificates, a proxy per transport and, for the rows without PIPELINING, a front per
+    transport that the proxies then lead to."""
 
-    def __init__(self, folder, delay_s, with_tls):
+    def __init__(self, folder, delay_s, transports):
         self.folder = folder
-        self.ca = tls = None
-        if with_tls:
-            self.ca = certificate(folder, "ca", None, "Zorvane bench CA")
-            localhost = certificate(folder, "localhost", self.ca, SERVER_NAME, dns=SERVER_NAME)
-            tls = ("127.0.0.1", dovecot.free_port(), *localhost)
-        self.dovecot = dovecot.DovecotServer(folder / "dovecot", [MAILBOX], tls=tls)
-        self.dovecot.start()
-        self.proxies = {PLAIN: DelayProxy(("127.0.0.1", 0), ("127.0.0.1", self.dovecot.port), delay_s).start()}
-        if with_tls:
-            # Zorvane connects to the account's server on port 995 itself.
-            try:
-                self.proxies[TLS] = DelayProxy(("127.0.0.1", POP3S_PORT), tls[:2], delay_s).start()
-            except OSError as error:
-                self.close()
-                raise RuntimeError(f"127.0.0.1:{POP3S_PORT} is not to be had ({error}); is another "
-                                   f"program (an end-to-end test?) using it?") from error
+        self.ca = certificate(folder, "ca", None, "Zorvane bench CA")
+        localhost = certificate(folder, "localhost", self.ca, SERVER_NAME, dns=SERVER_NAME)
+        self.servers, self.proxies = [], {}
+        try:
+            # The plain rows' server lists no STLS. The TLS rows' is Dovecot as its package ships it, on an address
+            # that is not the proxy's, so that its plain listener takes no login before STLS.
+            plain = self.start(dovecot.DovecotServer(folder / "plain", [MAILBOX]))
+            tls = ("127.0.0.2", dovecot.free_port("127.0.0.2"), *localhost)
+            stock = self.start(dovecot.DovecotServer(folder / "stock", [MAILBOX], tls=tls, address="127.0.0.2",
+                                                     stock=True))
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(*localhost)
+            self.upstreams = {
+                True: {PLAIN: ("127.0.0.1", plain.port), TLS: tls[:2], STARTTLS: ("127.0.0.2", stock.port)},
+                False: {transport: NoPipeliningFront(("127.0.0.1", plain.port), transport, context).address
+                        for transport in transports}}
+            # Zorvane speaks TLS from the first byte to port 995 only; STARTTLS goes to POP3's own port.
+            ports = {PLAIN: 0, TLS: POP3S_PORT, STARTTLS: POP3_PORT if os.geteuid() == 0 else 0}
+            for transport in transports:
+                try:
+                    self.proxies[transport] = DelayProxy(("127.0.0.1", ports[transport]),
+                                                         self.upstreams[True][transport], delay_s).start()
+                except OSError as error:
+                    raise RuntimeError(f"127.0.0.1:{ports[transport]} is not to be had ({error}); is another "
+                                       f"program (an end-to-end test?) using it?") from error
+        except BaseException:
+            self.close()
+            raise
+
+    def start(self, server):
+        self.servers.append(server)
+        server.start()
+        return server
+
+    def lists_pipelining(self, lists):
+        """Whether the servers behind the proxies list PIPELINING from now on."""
+        for transport, proxy in self.proxies.items():
+            proxy.upstream = self.upstreams[lists][transport]
 
     def port(self, transport):
         return self.proxies[transport].port
@@ -78,7 +107,8 @@ class Rig:
     def close(self):
         for proxy in self.proxies.values():
             proxy.close()
-        self.dovecot.stop()
+        for server in self.servers:
+            server.stop()
 
 
 # Clients. Each runs a check against the proxy of its transport and raises
@@ -93,11 +123,14 @@ def run(command, **kwargs):
 POPLIB_CHILD = r"""
 import poplib, ssl, sys
 transport, port, user, password, ca, name = sys.argv[1:7]
+context = ssl.create_default_context(cafile=ca)
+context.maximum_version = ssl.TLSVersion.TLSv1_2
 if transport == "plain":
     client = poplib.POP3("127.0.0.1", int(port), timeout=30)
+elif transport == "STARTTLS":
+    client = poplib.POP3(name, int(port), timeout=30)
+    client.stls(context)
 else:
-    context = ssl.create_default_context(cafile=ca)
-    context.maximum_version = ssl.TLSVersion.TLSv1_2
     client = poplib.POP3_SSL(name, int(port), context=context, timeout=30)
 client.user(user)
 client.pass_(password)
@@ -112,11 +145,11 @@ def poplib_check(rig, transport):
     # A process of its own, like every other client: the proxy's threads here
     # must not share an interpreter with the client they time.
     completed = run([sys.executable, "-c", POPLIB_CHILD, transport, str(rig.port(transport)), MAILBOX.user,
-                     MAILBOX.password, str(rig.ca[0]) if rig.ca else "-", SERVER_NAME])
+                     MAILBOX.password, str(rig.ca[0]), SERVER_NAME])
     fields = completed.stdout.split()
     if completed.returncode != 0 or fields[:2] != [str(n) for n in MAILBOX.stat]:
         raise RuntimeError(f"poplib: {completed.stdout.strip()} {completed.stderr.strip()[-300:]}")
-    return [("poplib", f"ssl version() {fields[2]}" if transport == TLS else None)]
+    return [("poplib", f"ssl version() {fields[2]}" if transport != PLAIN else None)]
 
 
 def curl_check(rig, transport):
@@ -189,6 +222,9 @@ def zorvane_check(rig, transport):
 
 
 CLIENTS = {"Zorvane": zorvane_check, "poplib": poplib_check, "curl": curl_check, "fetchmail": fetchmail_check}
+# The peers that neither pipeline nor are asked for STARTTLS here run in the rows of port 995 and plain, with
+# PIPELINING listed, only.
+CHECKED_EVERYWHERE = ("Zorvane", "poplib")
 
 
 # Measuring -----------------------------------------------------------------
@@ -281,7 +317,7 @@ def measure(rig, name, transport, sampler=None):
             "round_trips": session.server_flights(),
             "client_flights": session.client_flights(),
             "answer_ms": {side: round(ms, 1) for side, ms in session.answer_ms(proxy.delay_s).items()},
-            "tls_version": tls_records.server_version(session.sent_by(SERVER)) if transport == TLS else None,
+            "tls_version": tls_version(session.sent_by(SERVER)) if transport != PLAIN else None,
             "note": note,
             "busy_percent": sampler.busy_percent(session.accepted_at, session.ended_at) if sampler else None,
             "flights": describe_flights(session, transport, proxy.delay_s),
@@ -291,15 +327,22 @@ def measure(rig, name, transport, sampler=None):
     return measured
 
 
+def tls_version(server_stream):
+    # Through STARTTLS, TLS begins after the plain reply to STLS.
+    return tls_records.server_version(server_stream[max(server_stream.find(b"\x16\x03"), 0):])
+
+
 def describe_flights(session, transport, delay_s):
     """[offset ms, side, bytes, what, ms the side took to answer] of each
     flight, for the timeline."""
     labellers = {CLIENT: tls_records.StreamLabeller(), SERVER: tls_records.StreamLabeller()}
+    in_tls = {CLIENT: transport == TLS, SERVER: transport == TLS}
     described = []
     before_end, before_side = 0.0, None
     for at, side, size, chunks, end in session.flights():
         data = b"".join(chunks)
-        if transport == TLS:
+        in_tls[side] |= transport == STARTTLS and tls_records.looks_like_tls(data)
+        if in_tls[side]:
             what = ", ".join(labellers[side].label(data))
         elif side == CLIENT:
             # The command words, never their arguments (PASS carries the password).
@@ -313,20 +356,27 @@ def describe_flights(session, transport, delay_s):
 
 
 def run_all(rig, clients, transports, repeats, sampler):
+    """{(row, transport, PIPELINING listed): [sample, ...]}"""
     samples = {}
-    for transport in transports:
-        measure(rig, "poplib", transport)  # Dovecot's first login of a run is not anyone's
-    for repeat in range(repeats):
-        # Each client goes first in its turn, so none always meets a server just woken.
-        order = clients[repeat % len(clients):] + clients[:repeat % len(clients)]
+    for lists in (True, False):
+        rig.lists_pipelining(lists)
         for transport in transports:
-            for name in order:
-                for row, sample in measure(rig, name, transport, sampler):
-                    samples.setdefault((row, transport), []).append(sample)
-                    print(f"  run {repeat + 1} {row:18} {transport:5} {sample['ms']:7.1f} ms "
-                          f"{sample['round_trips']} round trips, machine {sample['busy_percent']}% busy", flush=True)
-    # Rows in the order of the clients asked for, plain before TLS.
-    return dict(sorted(samples.items(), key=lambda item: (transports.index(item[0][1]), row_rank(item[0][0]))))
+            measure(rig, "poplib", transport)  # Dovecot's first login of a run is not anyone's
+        for repeat in range(repeats):
+            # Each client goes first in its turn, so none always meets a server just woken.
+            order = clients[repeat % len(clients):] + clients[:repeat % len(clients)]
+            for transport in transports:
+                for name in order:
+                    if name not in CHECKED_EVERYWHERE and (transport == STARTTLS or not lists):
+                        continue
+                    for row, sample in measure(rig, name, transport, sampler):
+                        samples.setdefault((row, transport, lists), []).append(sample)
+                        print(f"  run {repeat + 1} {row:18} {transport:8} {'' if lists else 'no PIPELINING':13} "
+                              f"{sample['ms']:7.1f} ms {sample['round_trips']} round trips, machine "
+                              f"{sample['busy_percent']}% busy", flush=True)
+    # Rows in the order of the clients asked for, plain before TLS before STARTTLS.
+    return dict(sorted(samples.items(), key=lambda item: (not item[0][2], transports.index(item[0][1]),
+                                                          row_rank(item[0][0]))))
 
 
 def row_rank(row):
@@ -337,9 +387,10 @@ def row_rank(row):
 
 def summary(samples):
     rows = []
-    for (name, transport), runs in samples.items():
+    for (name, transport, lists), runs in samples.items():
         trips = [run["round_trips"] for run in runs]
-        rows.append({"client": name, "transport": transport, "ms": statistics.median(run["ms"] for run in runs),
+        rows.append({"client": name, "transport": transport, "pipelining": lists,
+                     "ms": statistics.median(run["ms"] for run in runs),
                      "round_trips": statistics.median_low(trips), "round_trips_range": (min(trips), max(trips)),
                      "client_flights": statistics.median_low(run["client_flights"] for run in runs),
                      "client_answer_ms": statistics.median(run["answer_ms"][CLIENT] for run in runs),
@@ -349,37 +400,43 @@ def summary(samples):
                      "busy_percent": [run["busy_percent"] for run in runs],
                      "runs_ms": [run["ms"] for run in runs]})
     for row in rows:
-        poplib = next(r for r in rows if r["client"] == "poplib" and r["transport"] == row["transport"])
-        row["ratio"] = row["ms"] / poplib["ms"]
+        row["ratio"] = row["ms"] / poplib_row(rows, row)["ms"]
     return rows
+
+
+def poplib_row(rows, row):
+    return next(r for r in rows if r["client"] == "poplib" and (r["transport"], r["pipelining"]) == (
+        row["transport"], row["pipelining"]))
 
 
 def print_table(rows):
     print()
-    print("| client             | transport | ms (median) | round trips | ratio to poplib |")
-    print("|--------------------|-----------|------------:|------------:|----------------:|")
+    print("| client             | transport | PIPELINING | ms (median) | round trips | ratio to poplib |")
+    print("|--------------------|-----------|------------|------------:|------------:|----------------:|")
     for row in rows:
         low, high = row["round_trips_range"]
         trips = str(row["round_trips"]) + ("" if low == high else f" ({low}-{high})")
-        print(f"| {row['client']:18} | {row['transport']:9} | {row['ms']:11.1f} | {trips:>11} | {row['ratio']:15.2f} |")
+        lists = "listed" if row["pipelining"] else "not listed"
+        print(f"| {row['client']:18} | {row['transport']:9} | {lists:10} | {row['ms']:11.1f} | {trips:>11} | "
+              f"{row['ratio']:15.2f} |")
 
 
 def print_targets(rows):
     """The targets hold for the first check of a fresh process, the footing
-    every peer is on; the second check is shown beside it."""
+    every peer is on, against Dovecot itself (PIPELINING listed)."""
     print()
-    for transport in (PLAIN, TLS):
-        theirs = next((r for r in rows if r["client"] == "poplib" and r["transport"] == transport), None)
-        for mine in (r for r in rows if r["client"] in ("Zorvane", ZORVANE_AGAIN) and r["transport"] == transport):
-            if theirs is None:
-                continue
-            trips_met = mine["round_trips"] <= theirs["round_trips"]
-            time_met = mine["ms"] <= TARGET_TIME_RATIO * theirs["ms"]
-            target = "Target" if mine["client"] == "Zorvane" else "(for comparison)"
-            print(f"{target} {transport}, {mine['client']}: round trips {mine['round_trips']} <= poplib's "
-                  f"{theirs['round_trips']}: {'met' if trips_met else 'NOT met'}; time {mine['ms']:.1f} ms <= "
-                  f"{TARGET_TIME_RATIO} x {theirs['ms']:.1f} ms = {TARGET_TIME_RATIO * theirs['ms']:.1f} ms: "
-                  f"{'met' if time_met else 'NOT met'}")
+    for mine in (r for r in rows if r["client"] == "Zorvane" and r["pipelining"]):
+        theirs = poplib_row(rows, mine)
+        how, trips, share = TARGETS[mine["transport"]]
+        most = trips if how == "exactly" else theirs["round_trips"] - trips
+        trips_met = mine["round_trips"] == most if how == "exactly" else mine["round_trips"] <= most
+        line = (f"Target {mine['transport']}: round trips {mine['round_trips']}, {how} {trips}"
+                f"{'' if how == 'exactly' else f' = {most}'}: {'met' if trips_met else 'NOT met'}")
+        if share is not None:
+            time_met = mine["ms"] <= share * theirs["ms"]
+            line += (f"; time {mine['ms']:.1f} ms <= {share} x {theirs['ms']:.1f} ms = {share * theirs['ms']:.1f} ms: "
+                     f"{'met' if time_met else 'NOT met'}")
+        print(line)
 
 
 def print_details(rows, samples, timeline):
@@ -389,7 +446,8 @@ def print_details(rows, samples, timeline):
         if row["tls_versions"]:
             extra.append("ServerHello: " + "/".join(row["tls_versions"]))
         extra += row["notes"]
-        print(f"{row['client']:18} {row['transport']:5} runs (ms): {' '.join(f'{ms:.1f}' for ms in row['runs_ms'])}; "
+        setting = row["transport"] + ("" if row["pipelining"] else ", no PIPELINING")
+        print(f"{row['client']:18} {setting:24} runs (ms): {' '.join(f'{ms:.1f}' for ms in row['runs_ms'])}; "
               f"client flights {row['client_flights']}; answering took the client {row['client_answer_ms']:.1f} ms, "
               f"the server {row['server_answer_ms']:.1f} ms (medians); machine busy (% of {os.cpu_count()} cores) "
               f"{' '.join(str(busy) for busy in row['busy_percent'])}" + "".join(f"; {text}" for text in extra))
@@ -399,10 +457,10 @@ def print_details(rows, samples, timeline):
               f"gave up after {SETTLE_LIMIT_S} s")
     if not timeline:
         return
-    for (name, transport), runs in samples.items():
+    for (name, transport, lists), runs in samples.items():
         middle = sorted(runs, key=lambda run: run["ms"])[len(runs) // 2]
-        print(f"\n{name} {transport}, the median run ({middle['ms']:.1f} ms): when the proxy read each flight "
-              f"(ms from accept), and how long its sender took to answer:")
+        print(f"\n{name} {transport}{'' if lists else ', no PIPELINING'}, the median run ({middle['ms']:.1f} ms): "
+              f"when the proxy read each flight (ms from accept), and how long its sender took to answer:")
         for at, side, size, what, answer in middle["flights"]:
             print(f"  {at:7.1f}  {'C->S' if side == CLIENT else 'S->C'}  {answer:6.1f}  {size:5} B  {what}")
 
@@ -435,11 +493,11 @@ def main(argv=None):
         if shutil.which(tool) is None:
             sys.exit(f"{tool} is missing: start bench/pop3_round_trips.sh, which installs it")
 
-    transports = [PLAIN, TLS]
+    transports = [PLAIN, TLS, STARTTLS]
     if os.geteuid() != 0:
-        print("Not root: the TLS row cannot be measured (Zorvane speaks TLS to port 995, which needs root); "
-              "plain only.")
-        transports = [PLAIN]
+        print("Not root: the TLS rows cannot be measured (Zorvane speaks TLS to port 995, which needs root); "
+              "plain and STARTTLS (on another port than 110) only.")
+        transports = [PLAIN, STARTTLS]
     started = datetime.datetime.now().astimezone()
     print(f"POP3 check through a proxy adding {args.delay_ms:g} ms each way; {args.repeats} runs per client; "
           f"{started:%Y-%m-%d %H:%M %Z}")
@@ -448,8 +506,8 @@ def main(argv=None):
     folder.chmod(0o755)  # Dovecot reads its files as its own user
     rig = sampler = ca_der = None
     try:
-        rig = Rig(folder, args.delay_ms / 1000, TLS in transports)
-        if rig.ca and "Zorvane" in clients:
+        rig = Rig(folder, args.delay_ms / 1000, transports)
+        if "Zorvane" in clients:
             ca_der = subprocess.run(["openssl", "x509", "-in", rig.ca[0], "-outform", "der"], check=True,
                                     capture_output=True).stdout.hex()
             driver("root", "add", ca_der)
@@ -476,7 +534,8 @@ def main(argv=None):
     out.write_text(json.dumps({"started": started.isoformat(), "delay_ms": args.delay_ms, "repeats": args.repeats,
                                "machine": f"{os.cpu_count()} cores, {platform.platform()}",
                                "tools": tool_versions(), "rows": rows,
-                               "samples": {f"{name} {transport}": runs for (name, transport), runs in samples.items()}},
+                               "samples": {f"{name} {transport}{'' if lists else ' no PIPELINING'}": runs
+                                           for (name, transport, lists), runs in samples.items()}},
                               indent=1, ensure_ascii=False))
     print(f"\nEvery run and its flights: {out}")
     return 0

@@ -2,8 +2,8 @@
 # Installs what is missing, builds zorvane.exe and zdriver.exe, and runs the
 # POP3 round-trip benchmark (bench/pop3_round_trips.py, given these arguments).
 # As root it runs in a network namespace of its own with only a loopback: its
-# Dovecot and its proxy on port 995 meet no other program's, and no packet of
-# it can leave the machine.
+# Dovecots and its proxies on ports 995 and 110 meet no other program's, and no
+# packet of it can leave the machine.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "${repo}"

@@ -26,6 +26,7 @@ import pwd
 import shutil
 import signal
 import socket
+import ssl
 import stat
 import subprocess
 import sys
@@ -71,6 +72,11 @@ class Mailbox:
 
 
 MAX_MESSAGES = 99999
+# Reading the numbers back needs no trust in the certificate: whoever connects
+# to the server checks it for themselves.
+_UNCHECKED_TLS = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
+_UNCHECKED_TLS.check_hostname = False
+_UNCHECKED_TLS.verify_mode = ssl.CERT_NONE
 
 
 def _message_head(number):
@@ -162,11 +168,16 @@ class DovecotServer:
     """One private Dovecot instance under `folder`, listening on 127.0.0.1
     or the loopback address given."""
 
-    def __init__(self, folder, mailboxes, port=None, detach=False, tls=None, address="127.0.0.1"):
+    def __init__(self, folder, mailboxes, port=None, detach=False, tls=None, address="127.0.0.1", stock=False):
         """detach: keep running after this process ends (the command line's
         way); otherwise the server is a child that ends together with it.
         tls: (address, port, certificate file, key file) of a listener that
-        speaks TLS from the first byte (POP3S)."""
+        speaks TLS from the first byte (POP3S), port 0 for none; with it the
+        plain listener offers STLS. stock: the security settings the package
+        ships, which need tls: a login in clear only from the server's own
+        address, so another client must use STLS first."""
+        if stock and tls is None:
+            raise ValueError("a stock configuration needs tls")
         self.folder = os.path.abspath(folder)
         self.mailboxes = list(mailboxes)
         users = [m.user for m in self.mailboxes]
@@ -177,6 +188,7 @@ class DovecotServer:
         self.detach = detach
         self.tls = tls
         self.address = address
+        self.stock = stock
         self._child = None
 
     # Paths -----------------------------------------------------------------
@@ -287,10 +299,9 @@ base_dir = {self.path("run")}
 state_dir = {self.path("state")}
 log_path = {self.log_path}
 {self._ssl_settings()}
-disable_plaintext_auth = no
+{self._plaintext_settings()}
 auth_mechanisms = plain
 auth_failure_delay = 0
-login_trusted_networks = 127.0.0.0/8 ::1/128
 default_internal_user = {internal.pw_name}
 default_login_user = {login.pw_name}
 first_valid_uid = {mail_user.pw_uid}
@@ -326,6 +337,11 @@ service anvil {{
             return "ssl = no"
         _, _, certificate, key = self.tls
         return f"ssl = yes\nssl_cert = <{certificate}\nssl_key = <{key}"
+
+    def _plaintext_settings(self):
+        if self.stock:
+            return "disable_plaintext_auth = yes"
+        return "disable_plaintext_auth = no\nlogin_trusted_networks = 127.0.0.0/8 ::1/128"
 
     def _pop3s_listener(self):
         if self.tls is None:
@@ -368,6 +384,8 @@ service anvil {{
         for mailbox in self.mailboxes:
             client = poplib.POP3(self.address, self.port, timeout=10)
             try:
+                if self.stock:
+                    client.stls(_UNCHECKED_TLS)
                 client.user(mailbox.user)
                 client.pass_(mailbox.password)
                 got = client.stat()

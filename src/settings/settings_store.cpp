@@ -88,16 +88,24 @@ std::int32_t NumberOf(const char* field) {
   return number;
 }
 
+void WriteDefault(SettingsKeys& keys, RegKey key, const StoredValue& value) {
+  if (value.kind == Kind::Text) {
+    keys.WriteText(key, value.name, "", 1, kDefaultTextLength);
+  } else {
+    keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(value.initial));
+  }
+}
+
+// The first start's defaults in their turns; with newer, then the values it never wrote.
 template <std::size_t N>
-void WriteDefaults(SettingsKeys& keys, RegKey key, Table<N> table) {
+void WriteDefaults(SettingsKeys& keys, RegKey key, Table<N> table, bool newer = false) {
   for (int turn = 0; turn < static_cast<int>(N); ++turn) {
     for (const StoredValue& value : table) {
-      if (value.defaultsTurn != turn) continue;
-      if (value.kind == Kind::Text)
-        keys.WriteText(key, value.name, "", 1, kDefaultTextLength);
-      else
-        keys.WriteNumber(key, value.name, static_cast<std::uint32_t>(value.initial));
+      if (value.defaultsTurn == turn) WriteDefault(keys, key, value);
     }
+  }
+  for (const StoredValue& value : table) {
+    if (newer && value.defaultsTurn < 0) WriteDefault(keys, key, value);
   }
 }
 
@@ -216,7 +224,9 @@ void SettingsStore::ClearAccount(OwnerWindow owner, int n) {
   if (!AcceptsAccountNumber(owner, n)) return;
   {
     SettingsKeys keys(registry_, ui_, owner);
-    WriteDefaults(keys, keys.OpenAccount(n), kAccountValues);  // a failure here is not reported
+    // The next account in the slot inherits nothing, not even what the first start never wrote. A failure here is
+    // not reported.
+    WriteDefaults(keys, keys.OpenAccount(n), kAccountValues, true);
   }
   LoadAccount(owner, n);
 }

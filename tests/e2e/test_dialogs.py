@@ -9,9 +9,10 @@ from test_check import (ALICE, CHECK_MAIL, RESULTS, CheckCase, account, mail, re
                         setUpModule)  # noqa: F401
 from test_shell import MENU, click_tray, default_settings
 from wine_fixture import (PREFIX, REG_SZ, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, ZORVANE_EXE,
-                          controls, driver, no_window, reg_values, rows, screenshot, wait_until)
+                          controls, driver, dword, no_window, reg_values, rows, screenshot, sz, wait_until)
 
 SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
+NOTHING_NEW = {"NewFlg": dword(0), "SeenUidl": sz("", 256)}  # "新着メールのみ通知" unticked, nothing kept
 SERVER_SETTINGS, GENERAL_SETTINGS, VERSION_INFO, HELP = 40002, 40006, 40007, 40008
 VK_TAB, VK_DELETE, WM_RBUTTONDOWN = 9, 46, 516
 START_WITH_WINDOWS, RUN_KEY = "1014", r"Software\Microsoft\Windows\CurrentVersion\Run"
@@ -51,14 +52,16 @@ class DialogsTest(CheckCase):
         # Slot 1 taken, so that the form changes visibly when slot 2 is selected.
         return settings({"IsChk": 1, "ChkTime": 30, "ChkOpti": 2}, account("個人", 110, enabled=2))
 
-    def test_0_the_pop3_form_reads_whole_in_its_font_and_an_account_stored_with_chk_flg_2_is_unticked(self):
+    def test_0_the_pop3_form_reads_whole_in_its_font_chk_flg_2_is_unticked_and_no_stls_flg_ticked(self):
         self.post(WM_COMMAND, SERVER_SETTINGS, "--", "controls", *SERVER, TIMEOUT_MS,
                   "--", "settext", *SERVER, 1003, 65535)
         shown, frames = layout(SERVER)
         self.assertEqual((overflowing(shown), len(frames), "POP3サーバのアドレス" in shown), ([], 2, True))
         self.assertLess(shown["1003"][6], shown["1003"][5], "65535, and room for the caret")
-        checked, left, _, right, _, _, text = shown["1007"]
-        self.assertEqual((checked, 13 + 6 + text <= right - left), ("0", True), "unticked; the box, its gap, the text")
+        # An account stored before StlsFlg and NewFlg uses STARTTLS and counts all that waits.
+        for id, ticked in (("1007", "0"), ("1008", "1"), ("1009", "0")):
+            checked, left, _, right, _, _, text = shown[id]
+            self.assertEqual((checked, 13 + 6 + text <= right - left), (ticked, True), f"{id}: box, gap and text")
         self.assertTrue(wait_until(lambda: all(in_frame(screenshot("pop3-settings"), *frame) for frame in frames)))
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
@@ -71,8 +74,10 @@ class DialogsTest(CheckCase):
         port = test_check.mail_server.port
         fields = {1001: "仕事", 1002: "127.0.0.1", 1003: port, 1004: "alice", 1005: ALICE.password}
         driver(*[arg for id, text in fields.items() for arg in ("settext", *SERVER, id, text, "--")],
-               "click", *SERVER, 1007, "--", "press", *SERVER, 1, "--", "gone", *SERVER, TIMEOUT_MS)
-        self.assertEqual(values_of("POP2", reg_values()), account("仕事", port, "alice", ALICE.password))
+               "click", *SERVER, 1007, "--", "click", *SERVER, 1008, "--", "press", *SERVER, 1, "--", "gone", *SERVER,
+               TIMEOUT_MS)
+        stored = account("仕事", port, "alice", ALICE.password) | {"StlsFlg": dword(2)} | NOTHING_NEW  # STARTTLS unticked
+        self.assertEqual(values_of("POP2", reg_values()), stored)
         self.post(WM_COMMAND, CHECK_MAIL)
         self.assertEqual(results()[1], ("仕事", *mail(*ALICE.stat)))
         driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
@@ -82,13 +87,15 @@ class DialogsTest(CheckCase):
                   "--", "controls", *SERVER, TIMEOUT_MS, "--", "select", *SERVER, 1000, 1)
         self.assertTrue(wait_until(lambda: controls(*SERVER)[1001] == "仕事"))
         self.assertEqual([row[1] for row in rows(driver("windows"))].count(SERVER[1]), 1)
-        driver(*["key", *SERVER, VK_TAB, "--"] * 4, "key", *SERVER, VK_TAB)  # from the name to the list
+        driver(*["key", *SERVER, VK_TAB, "--"] * 6, "key", *SERVER, VK_TAB)  # from the name to the list
         driver("key", *SERVER, VK_DELETE)
         for title, text in (("警告", "設定、「仕事」を削除してもいいですか？"), ("削除完了", "設定、「仕事」を削除しました。")):
             self.assertEqual(controls("#32770", title)[0xFFFF], text)
             driver("press", "#32770", title, 1, "--", "gone", "#32770", title, TIMEOUT_MS)
         self.assertEqual(controls(*SERVER)[1001], "")
-        self.assertEqual(values_of("POP2", reg_values()), values_of("POP2", default_settings()))
+        # The next account in the slot uses STARTTLS again, and counts all that waits.
+        deleted = values_of("POP2", default_settings()) | {"StlsFlg": dword(0)} | NOTHING_NEW
+        self.assertEqual(values_of("POP2", reg_values()), deleted)
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
     def test_3_general_settings_save_the_period_the_mode_and_the_start_with_windows_and_restart_the_timer(self):

@@ -4,7 +4,7 @@
 // - a save never stores a blank field or port 0, and every write goes to the slot shown (or is BOOT);
 // - a save keeps what a check remembered of the server's STLS only while "STARTTLSを使う" is ticked and the server
 //   and port are the same, and stores 2 when it is unticked; it keeps the mark of the last new mail seen only while
-//   "新着メールのみ通知" stays ticked for the same server, port and user;
+//   "新着メールのみ通知" stays ticked for the same server, port and user; a delete starts the slot afresh;
 // - the unsaved flag, which the Update button shows, is set by a key release in a modified edit and by a check-box
 //   click, cleared by Update and by a switch that saved, and kept by everything else;
 // - a switch that was refused, or whose save failed, keeps the shown slot; the list always selects the shown slot;
@@ -130,10 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const PopAccount& after = s.settings.accounts[shown];
       const bool sameServer = !std::strcmp(after.Serv, before.Serv) && after.PortNo == before.PortNo;
       const bool remembered = startTls && sameServer && before.StlsFlg == kStlsRequired;
-      if (head == "StlsFlg|4|4|") FUZZ_CHECK(value == (!startTls ? "2" : remembered ? "1" : "0"));
+      const bool deleted = action == 5;  // the slot's next account starts afresh
+      if (head == "StlsFlg|4|4|") FUZZ_CHECK(value == (deleted ? "0" : !startTls ? "2" : remembered ? "1" : "0"));
+      if (head == "NewFlg|4|4|") FUZZ_CHECK(value == (!deleted && newOnly ? "1" : "0"));
       // And what it keeps of the last new mail seen, while the box stays ticked for the same mailbox.
       const bool sameMailbox = sameServer && !std::strcmp(after.UserId, before.UserId) && before.NewFlg == 1;
-      if (head == "SeenUidl|1|256|") FUZZ_CHECK(value == (newOnly && sameMailbox ? before.SeenUidl : ""));
+      if (head == "SeenUidl|1|256|") FUZZ_CHECK(value == (!deleted && newOnly && sameMailbox ? before.SeenUidl : ""));
     }
     if (action == 3 && unsaved && selected != shown) expect = !saved;
     FUZZ_CHECK(form->unsaved() == expect && v.update == expect && v.line == form->shownSlot() &&

@@ -43,6 +43,7 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
         {"Mireth|ChkTime|4|4|42", "Mireth|ChkOpti|4|4|2", "Mireth|IsChk|4|4|1", "Mireth|BOOT|4|4|1"},
         account("POP2"),
         defaults("POP3"),
+        {"POP3|StlsFlg|4|4|0", "POP3|NewFlg|4|4|0", "POP3|SeenUidl|1|256|"},
         three,
         {"-|ChkTime|4|4|42", "-|ChkOpti|4|4|2", "-|IsChk|4|4|1"},
         three,
@@ -50,6 +51,7 @@ TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
         account("-"),
         three,
         defaults("-"),
+        {"-|StlsFlg|4|4|0", "-|NewFlg|4|4|0", "-|SeenUidl|1|256|"},
         three,
         {kRegistryError}}) {
     expected.insert(expected.end(), step.begin(), step.end());
@@ -87,7 +89,7 @@ TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
   store.ClearAccount(owner, 1);
   EXPECT_EQ(std::tuple(fields(settings.account(2)), settings.options.IsChk, settings.options.ChkTime,
                        settings.options.ChkOpti),
-            std::tuple(std::tuple(std::string(), 110, 0, 0, 1), 7, 30, 9));
+            std::tuple(std::tuple(std::string(), 110, 0, 0, 0), 7, 30, 9));
 }
 
 TEST_F(SettingsTest, LoadFailuresAreReportedAndTheLoadStillEnds) {
