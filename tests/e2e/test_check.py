@@ -10,6 +10,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
+from scripted_servers import pop3_server
 from wine_fixture import (REPO, TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase,
                           controls, driver, dword, no_window, reg_values, rows, screenshot, start_zorvane, sz,
                           try_driver, wait_until)
@@ -238,6 +239,27 @@ class BallsOnlyTest(CheckCase):
         self.assertTrue(wait_until(lambda: balls() == set()))
         self.assertTrue(no_window("#32770", "*"))
         self.assertIsNone(self.zorvane.poll())
+
+
+class LargeMailboxTest(CheckCase):
+    """Mailboxes of 5 GB and of the largest size there is: every size whole, in lines wide enough for it."""
+
+    @classmethod
+    def settings(cls):
+        return settings({"ChkOpti": 0}, account("大きな箱", 110, server="127.0.0.8"),
+                        account("最大", 110, server="127.0.0.9"))
+
+    def test_1_the_size_shows_whole_and_five_or_more_make_one_large_ball(self):
+        pop3_server("127.0.0.8", STAT=b"+OK 70000 5368709120\r\n")
+        pop3_server("127.0.0.9", STAT=b"+OK 2147483647 9223372036854775807\r\n")
+        self.post(WM_COMMAND, CHECK_MAIL)
+        self.assertEqual(results()[:2], [("大きな箱", "メール数： 70000通", "サイズ： 5368709120 Bytes"),
+                                         ("最大", "メール数： 2147483647通", "サイズ： 9223372036854775807 Bytes")])
+        self.assertEqual(sorted(size for *_, size in balls()), [32, 32])
+        # Each line's text no wider than the room its edit has for it.
+        lines = rows(driver("controls", *RESULTS, TIMEOUT_MS))
+        self.assertEqual([line[4] for line in lines if line[1] == "Edit" and int(line[-1]) > int(line[-2])], [])
+        screenshot("large-mailboxes")
 
 
 class NewMailTest(CheckCase):

@@ -7,19 +7,14 @@ import tempfile
 import unittest
 from pathlib import Path
 
+from scripted_servers import certificate, pop3_server, trust
 from test_check import CHECK_MAIL, RESULTS, account, dovecot, mail, results, settings
-from test_tls import TLS_FAILED, Server, certificate, trust
+from test_tls import TLS_FAILED
 from wine_fixture import TIMEOUT_MS, WM_COMMAND, ZorvaneCase, driver, dword, reg_values
 
 BOB = dovecot.Mailbox("bob", "secret", 4)
 # Dovecot's line for a login that TLS protected.
 TLS_LOGIN = re.compile(r"Login: user=<bob>, .*, TLS, ")
-
-
-def pop3_server(address, **replies):
-    """On address:110: a greeting, then each command answered as replies say; CAPA refused and +OK otherwise."""
-    replies = {b"CAPA": b"-ERR unknown command\r\n"} | {command.encode(): reply for command, reply in replies.items()}
-    return Server(address, greeting=b"+OK ready\r\n", answer=b"+OK\r\n", port=110, replies=replies)
 
 
 def setUpModule():
