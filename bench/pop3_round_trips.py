@@ -42,7 +42,7 @@ wine_fixture.PREFIX = REPO / "build" / "bench" / "wineprefix"
 wine_fixture.LOG_DIR = REPO / "build" / "bench" / "logs"
 
 from test_check import CHECK_MAIL, RESULTS, account, mail, settings  # noqa: E402
-from test_tls import certificate  # noqa: E402
+from scripted_servers import certificate  # noqa: E402
 from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, end_wine, start_zorvane  # noqa: E402
 
 POP3S_PORT, POP3_PORT = 995, 110
