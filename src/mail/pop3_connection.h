@@ -58,8 +58,9 @@ class Pop3Connection {
   bool resolving() const { return phase_ == Phase::Resolving; }
   // Whether the clock matters now: OnTick may end a connect or the attempt.
   bool timed() const;
-  // TLS from the first byte: worth preparing the crypto while the lookup runs.
-  bool implicitTls() const { return implicitTls_; }
+  // TLS from the first byte, or after an STLS the server completed before:
+  // worth preparing the crypto while the lookup runs.
+  bool expectsTls() const { return implicitTls_ || dialogue_.requiresTls(); }
   const char* host() const { return host_; }
 
   void OnLookupNotStarted();

@@ -69,6 +69,8 @@ class Pop3Dialogue {
   bool settled() const { return outcome_.kind != DialogueOutcome::Kind::Open; }
   // The server completed STLS.
   bool upgraded() const { return upgraded_; }
+  // The account has the server's STLS in memory.
+  bool requiresTls() const { return use_ == StartTlsUse::Required; }
   // For an account that announces only new mail: whether the count of new
   // messages is known, the count, and the seen mark that goes with it.
   NewMail newMail() const;

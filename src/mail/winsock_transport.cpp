@@ -28,7 +28,7 @@ std::optional<SessionReport> WinsockTransport::StartSession(int n, const PopAcco
   connection_.Start(account, service != nullptr ? ntohs(service->s_port) : 0);
   if (!lookups_[n - 1].Start(connection_.host())) {
     connection_.OnLookupNotStarted();
-  } else if (connection_.implicitTls()) {
+  } else if (connection_.expectsTls()) {
     engine_.Prepare();  // while the lookup runs
   }
   return CarryOut();
