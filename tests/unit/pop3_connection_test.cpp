@@ -60,8 +60,6 @@ struct Script {
       } else if (event == "tick") {
         now = std::stoull(argument);
         connection.OnTick(now);
-      } else if (event == "tls") {
-        engine.version = static_cast<std::uint16_t>(std::stoi(argument, nullptr, 16));
       } else if (event == "untrusted") {
         engine.trusted = false;
       } else if (event == "accept") {
@@ -143,8 +141,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
     const char* seenMark = nullptr;
   } cases[] = {
       // Which addresses are tried, in which order, and when the next one is.
-      {"IPv6 refused, then IPv4", 2110, "resolve 101 1|refused|connected|" + kDialogue,
-       "connect 101:2110 connect 1:2110 " + kCommands + "finish 0 2 9"},
       {"every address refused", 110, "resolve 101 1 2|refused|refused|refused",
        "connect 101:110 connect 1:110 connect 2:110 finish 3 0 0"},
       {"a name without addresses", 110, "resolve", "finish 2 0 0"},
@@ -155,7 +151,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
        "resolve 1 2 3 4 5 6 7|tick 10000|tick 20000|tick 30000|tick 40000|tick 50000|tick 60000",
        "connect 1:110 connect 2:110 connect 3:110 connect 4:110 connect 5:110 connect 6:110 finish 3 0 0"},
       // How long a server may stay silent: after the connect, its last bytes, the last command; not after QUIT.
-      {"silent after the connect", 110, "resolve 1|connected|tick 59999|tick 60000", "connect 1:110 finish 4 0 0"},
       {"the connect restarts the clock", 110, "resolve 1|tick 9000|connected|tick 68999|alive|tick 69000",
        "connect 1:110 alive finish 4 0 0"},
       {"half a line restarts the clock", 110, "resolve 1|connected|tick 50000|recv +O|tick 109999|alive|tick 110000",
@@ -168,9 +163,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"pipelined: a hang-up after STAT's answer keeps it", 110,
        "resolve 1|connected|recv +OK\r\n|recv " + kCapaPipelining + "|recv +OK\r\n+OK\r\n+OK 2 9\r\n|closed",
        "connect 1:110 [CAPA\r\n]" + kPipelined + "finish 0 2 9"},
-      {"pipelined: a hang-up before STAT's answer", 110,
-       "resolve 1|connected|recv +OK\r\n|recv " + kCapaPipelining + "|recv +OK\r\n+OK\r\n|closed",
-       "connect 1:110 [CAPA\r\n]" + kPipelined + "finish 4 0 0"},
       {"a read longer than the dialogue holds goes in piece by piece", 110,
        "resolve 1|connected|recv +OK\r\n-ERR\r\n" + Repeat("+OK\r\n", 130),
        "connect 1:110 " + kCommands + "finish 0 0 0"},
