@@ -178,7 +178,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"TLS: a plain server", 995, "resolve 1|connected|recv +OK hi\r\n", "connect 1:995 [HELLO]finish 8 0 0"},
       {"TLS: a hang-up in the handshake", 995, "resolve 1|connected|recv " + Record(22, "hello") + "|closed",
        "connect 1:995 [HELLO]finish 8 0 0"},
-      {"TLS: a certificate not trusted", 995, "untrusted|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 9 0 0"},
       {"TLS: a hang-up after the greeting", 995, kTlsReady + "|closed", kTlsCut},
       {"TLS: the server's alert", 995, kTlsReady + "|recv " + Record(21, "bye"), kTlsCut},
       {"TLS: silent in the handshake", 995, "resolve 1|connected|tick 60000", "connect 1:995 [HELLO]finish 4 0 0"},
