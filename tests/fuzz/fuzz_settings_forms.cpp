@@ -173,13 +173,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  after.PassWord == CutText(typed[4], sizeof after.PassWord));
     }
     // The question, then the refusal where a save was tried and did not happen; or a delete's question and its end.
-    const bool tried = action == 4 || action == 6 || ((action == 3 || action == 7) && asked > questions && answer);
+    const bool asks =
+        (action == 3 && unsaved && selected != shown) || (action == 7 && unsaved) || (action == 5 && !(pick & 16));
+    const bool tried = action == 4 || action == 6 || ((action == 3 || action == 7) && asks && answer);
     const DeleteTexts deleting = MakeDeleteTexts(before.NAME);
     Texts words;
-    if (asked > questions)
-      words.push_back(action == 3 ? kSwitch : action == 7 ? kClose : "警告|" + std::string(deleting.question));
+    if (asks) words.push_back(action == 3 ? kSwitch : action == 7 ? kClose : "警告|" + std::string(deleting.question));
     if (tried && !saved) words.push_back(kBlank);
-    if (action == 5 && asked > questions && answer) words.push_back("削除完了|" + std::string(deleting.done));
+    if (action == 5 && asks && answer) words.push_back("削除完了|" + std::string(deleting.done));
+    FUZZ_CHECK(asked == questions + asks);
     FUZZ_CHECK(Texts(v.log.begin() + told, v.log.end()) == words);
     const bool filled =
         (action == 3 && (!unsaved || (selected != shown && saved))) || (action == 5 && words.size() == 2);
