@@ -141,7 +141,7 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
     const char* seenMark = nullptr;
   } cases[] = {
       // Which addresses are tried, in which order, and when the next one is.
-      {"every address refused", 110, "resolve 101 1 2|refused|refused|refused",
+      {"every address refused or hung up on", 110, "resolve 101 1 2|refused|closed|refused",
        "connect 101:110 connect 1:110 connect 2:110 finish 3 0 0"},
       {"a name without addresses", 110, "resolve", "finish 2 0 0"},
       {"a lookup that could not be asked for", 110, "notstarted|resolve 1", "finish 1 0 0"},
@@ -186,6 +186,9 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
        kStls + "|recv " + kServerHandshake + "|" + Tls(kCapaPipelining) + "|" + Tls("+OK\r\n+OK\r\n+OK 2 9\r\n+OK\r\n"),
        kStlsSent + "[FIN][E(CAPA\r\n)][E(USER alice\r\nPASS secret\r\nSTAT\r\nQUIT\r\n)][NOTIFY]finish 0 2 9 stls"},
       {"STLS: plain text where TLS should be", 110, kStls + "|recv +OK\r\n", kStlsSent + "finish 8 0 0"},
+      {"STLS: its +OK before all of it went out", 110,
+       "resolve 1|connected|recv +OK\r\n|accept 2|recv +OK\r\nSTLS\r\n.\r\n|recv +OK\r\n",
+       "connect 1:110 [CAPA\r\n][ST]finish 4 0 0"},
       {"STLS: a certificate not trusted", 110, "untrusted|" + kStls + "|recv " + kServerHandshake,
        kStlsSent + "[FIN]finish 9 0 0"},
       {"STLS no longer offered to an account that had it", 110, "resolve 1|connected|recv +OK\r\n+OK\r\n.\r\n+OK\r\n",
