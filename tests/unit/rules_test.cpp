@@ -3,7 +3,7 @@
 
 #include <cstring>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/control_fit.h"
