@@ -11,6 +11,7 @@
 //   handshake, in order; the same records, one by one to a fresh channel, give
 //   all of it and leave it open, closed by an alert or failed by a record no
 //   engine takes (change_cipher_spec after the handshake too), as they say;
+// - what Sent says went out leaves the front of what is to send, the rest stays;
 // - nothing is read or written outside a buffer: each is as long as it says.
 // Input: a set-up byte (bit 0: certificate for another name; bit 1: TLS 1.1;
 // bit 2: an engine that takes nothing), then events.
@@ -114,7 +115,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         channel.Send(Exact(std::string(n, 'c')).get(), n);
         break;
       case 6: channel.Close(); break;
-      default: channel.Sent(in.byte() << scale); break;
+      default: {  // what went out leaves the front, the rest waits as it was
+        const std::string waiting(channel.sending(), sending);
+        n = in.byte() << scale;
+        channel.Sent(n);
+        FUZZ_CHECK(std::string(channel.sending(), channel.sendingLength()) == waiting.substr(std::min(n, sending)));
+        break;
+      }
     }
     FUZZ_CHECK(op % 8 != 5 || before != TlsChannel::State::Open || channel.sendingLength() > sending ||
                channel.state() == TlsChannel::State::Failed);
