@@ -1,5 +1,5 @@
 #pragma once
-// What every fuzz target shares: the input read from the front, and the check of an invariant.
+// What every fuzz target shares: the input read from the front, the check of an invariant, a text field's cut.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,15 @@
       std::abort();                                                                  \
     }                                                                                \
   } while (0)
+
+// What a text field of size bytes keeps of text: up to its first zero byte, at most size - 1 bytes, cut before the
+// character that the last byte that fits is part of.
+inline std::string CutText(std::string text, std::size_t size) {
+  text = text.substr(0, text.find('\0'));
+  std::size_t fits = std::min(text.size(), size - 1);
+  while (fits < text.size() && fits > 0 && (static_cast<unsigned char>(text[fits]) & 0xC0) == 0x80) --fits;
+  return text.substr(0, fits);
+}
 
 struct FuzzInput {
   bool more() const { return at < end; }

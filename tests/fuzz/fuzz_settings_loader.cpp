@@ -24,37 +24,30 @@ namespace {
 
 const std::string kKeys[] = {"Software", "Software\\Quillmoor Software", "Software\\Quillmoor Software\\Mireth"};
 std::string KeyPath(int k) { return k == 0 ? kKeys[2] : kKeys[2] + "\\POP" + std::to_string(k); }
-bool IsContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 void CheckText(const char* field, std::size_t width, const Value* stored, bool password) {
   FUZZ_CHECK(std::memchr(field, '\0', width) != nullptr);
-  std::string got(field), text;
+  std::string got(field);
   if (password) ScramblePassword(got.data());
-  if (stored) text.assign(stored->data.begin(), std::find(stored->data.begin(), stored->data.end(), 0));
-  // A cut goes before the lead byte of the character that the last byte that fits is part of.
-  std::size_t fits = std::min(text.size(), width - 1);
-  while (fits < text.size() && fits > 0 && IsContinuation(text[fits])) --fits;
-  FUZZ_CHECK(got == text.substr(0, fits));
+  FUZZ_CHECK(got == CutText(stored ? std::string(stored->data.begin(), stored->data.end()) : "", width));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput in{data, data + size};
-  const auto byte = [&] { return in.byte(); };
-  const auto bytes = [&](std::size_t n) { return in.bytes(n); };
   testing::MemoryRegistry registry;
-  const int failOpen = byte(), failEnum = byte(), enumError = byte() % 6, flags = byte();
+  const int failOpen = in.byte(), failEnum = in.byte(), enumError = in.byte() % 6, flags = in.byte();
   for (int k = 0; k < 7; ++k)
     if (failOpen >> k & 1) registry.failOpen.insert(k < 3 ? kKeys[k] : KeyPath(k - 2));
   const RegResult errors[] = {2, 5, 6, 87, 1009, kRegNoMoreItems};
   for (int k = 0; k < 5; ++k)
     if (failEnum >> k & 1) registry.failEnum[KeyPath(k)] = errors[enumError];
   while (in.more()) {
-    const int key = byte() % 5, type = byte() % 8, nameLength = byte();
-    const std::string name = bytes(nameLength < 250 ? nameLength : 250 + (nameLength - 250) * 10);
-    const int low = byte(), high = byte();
-    const std::string value = bytes((low | high << 8) % 300);
+    const int key = in.byte() % 5, type = in.byte() % 8, nameLength = in.byte();
+    const std::string name = in.bytes(nameLength < 250 ? nameLength : 250 + (nameLength - 250) * 10);
+    const int low = in.byte(), high = in.byte();
+    const std::string value = in.bytes((low | high << 8) % 300);
     registry.Put(KeyPath(key), name.substr(0, name.find('\0')), type, {value.begin(), value.end()});
   }
   // A key opens when neither it nor a key above it is made to fail.

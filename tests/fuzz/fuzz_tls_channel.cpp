@@ -5,11 +5,13 @@
 //   is open: handshake done, TLS 1.2 or newer, a certificate naming the host;
 //   once open, a command goes out or fails the channel;
 // - an Off, Closed or Failed channel stays so until the next Start: no more
-//   plaintext out, nothing more to send (close_notify once, as it closes);
+//   plaintext out, nothing more to send (close_notify once, as it closes); a
+//   stopped one has ended the engine's session;
 // - the plaintext handed out is the bodies of the records after the two of the
 //   handshake, in order; the same records, one by one to a fresh channel, give
 //   all of it and leave it open, closed by an alert or failed by a record no
 //   engine takes (change_cipher_spec after the handshake too), as they say;
+// - what Sent says went out leaves the front of what is to send, the rest stays;
 // - nothing is read or written outside a buffer: each is as long as it says.
 // Input: a set-up byte (bit 0: certificate for another name; bit 1: TLS 1.1;
 // bit 2: an engine that takes nothing), then events.
@@ -60,7 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TlsChannel::State ends = TlsChannel::State::Open;  // Closed by an alert, Failed by a record no engine takes
   std::size_t endsAt = 0;                            // the record that ended it
   FuzzInput in{data + 1, data + size};
-  const auto next = [&]() -> std::size_t { return in.byte(); };
   const auto read = [&](TlsChannel& from, std::size_t capacity) {
     const auto out = Exact(std::string(capacity, '\0'));
     const std::size_t got = from.ReadPlain(out.get(), capacity);
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return got;
   };
   while (in.more()) {
-    const std::size_t op = next(), scale = op / 8 % 8;  // lengths up to 255 << 7
+    const std::size_t op = in.byte(), scale = op / 8 % 8;  // lengths up to 255 << 7
     const TlsChannel::State before = channel.state();
     std::size_t got = 0, n = 0, sending = channel.sendingLength();
     switch (op % 8) {
@@ -85,9 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         received = 0;
         ends = TlsChannel::State::Open;
         break;
-      case 1: channel.Stop(); break;
+      case 1:
+        channel.Stop();
+        FUZZ_CHECK(engine.handshakes == 0);  // the engine has forgotten the session
+        break;
       case 2: {  // type, version major, length, up to 64 bytes of the body, 'x's up to the largest record
-        const std::size_t type = next(), major = next(), high = next(), length = high << 8 | next();
+        const std::size_t type = in.byte(), major = in.byte(), high = in.byte(), length = high << 8 | in.byte();
         std::string body = in.bytes(std::min<std::size_t>(length, 64));
         body.resize(std::min(length, kMaxTlsRecord - 5), 'x');
         stream += std::string{char(type), char(major), 3, char(high), char(length)} + body;
@@ -101,17 +105,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 3:
-        n = std::min(next() << scale, stream.size() - received);
+        n = std::min<std::size_t>(in.byte() << scale, stream.size() - received);
         channel.Receive(Exact(stream.substr(received, n)).get(), n);
         received += n;
         break;
-      case 4: got = read(channel, next() << scale); break;
+      case 4: got = read(channel, in.byte() << scale); break;
       case 5:
-        n = next() << scale;
+        n = in.byte() << scale;
         channel.Send(Exact(std::string(n, 'c')).get(), n);
         break;
       case 6: channel.Close(); break;
-      default: channel.Sent(next() << scale); break;
+      default: {  // what went out leaves the front, the rest waits as it was
+        const std::string waiting(channel.sending(), sending);
+        n = in.byte() << scale;
+        channel.Sent(n);
+        FUZZ_CHECK(std::string(channel.sending(), channel.sendingLength()) == waiting.substr(std::min(n, sending)));
+        break;
+      }
     }
     FUZZ_CHECK(op % 8 != 5 || before != TlsChannel::State::Open || channel.sendingLength() > sending ||
                channel.state() == TlsChannel::State::Failed);

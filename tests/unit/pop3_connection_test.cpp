@@ -60,8 +60,6 @@ struct Script {
       } else if (event == "tick") {
         now = std::stoull(argument);
         connection.OnTick(now);
-      } else if (event == "tls") {
-        engine.version = static_cast<std::uint16_t>(std::stoi(argument, nullptr, 16));
       } else if (event == "untrusted") {
         engine.trusted = false;
       } else if (event == "accept") {
@@ -143,9 +141,7 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
     const char* seenMark = nullptr;
   } cases[] = {
       // Which addresses are tried, in which order, and when the next one is.
-      {"IPv6 refused, then IPv4", 2110, "resolve 101 1|refused|connected|" + kDialogue,
-       "connect 101:2110 connect 1:2110 " + kCommands + "finish 0 2 9"},
-      {"every address refused", 110, "resolve 101 1 2|refused|refused|refused",
+      {"every address refused or hung up on", 110, "resolve 101 1 2|refused|closed|refused",
        "connect 101:110 connect 1:110 connect 2:110 finish 3 0 0"},
       {"a name without addresses", 110, "resolve", "finish 2 0 0"},
       {"a lookup that could not be asked for", 110, "notstarted|resolve 1", "finish 1 0 0"},
@@ -155,7 +151,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
        "resolve 1 2 3 4 5 6 7|tick 10000|tick 20000|tick 30000|tick 40000|tick 50000|tick 60000",
        "connect 1:110 connect 2:110 connect 3:110 connect 4:110 connect 5:110 connect 6:110 finish 3 0 0"},
       // How long a server may stay silent: after the connect, its last bytes, the last command; not after QUIT.
-      {"silent after the connect", 110, "resolve 1|connected|tick 59999|tick 60000", "connect 1:110 finish 4 0 0"},
       {"the connect restarts the clock", 110, "resolve 1|tick 9000|connected|tick 68999|alive|tick 69000",
        "connect 1:110 alive finish 4 0 0"},
       {"half a line restarts the clock", 110, "resolve 1|connected|tick 50000|recv +O|tick 109999|alive|tick 110000",
@@ -168,9 +163,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"pipelined: a hang-up after STAT's answer keeps it", 110,
        "resolve 1|connected|recv +OK\r\n|recv " + kCapaPipelining + "|recv +OK\r\n+OK\r\n+OK 2 9\r\n|closed",
        "connect 1:110 [CAPA\r\n]" + kPipelined + "finish 0 2 9"},
-      {"pipelined: a hang-up before STAT's answer", 110,
-       "resolve 1|connected|recv +OK\r\n|recv " + kCapaPipelining + "|recv +OK\r\n+OK\r\n|closed",
-       "connect 1:110 [CAPA\r\n]" + kPipelined + "finish 4 0 0"},
       {"a read longer than the dialogue holds goes in piece by piece", 110,
        "resolve 1|connected|recv +OK\r\n-ERR\r\n" + Repeat("+OK\r\n", 130),
        "connect 1:110 " + kCommands + "finish 0 0 0"},
@@ -186,7 +178,6 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
       {"TLS: a plain server", 995, "resolve 1|connected|recv +OK hi\r\n", "connect 1:995 [HELLO]finish 8 0 0"},
       {"TLS: a hang-up in the handshake", 995, "resolve 1|connected|recv " + Record(22, "hello") + "|closed",
        "connect 1:995 [HELLO]finish 8 0 0"},
-      {"TLS: a certificate not trusted", 995, "untrusted|" + kTlsReady, "connect 1:995 [HELLO][FIN]finish 9 0 0"},
       {"TLS: a hang-up after the greeting", 995, kTlsReady + "|closed", kTlsCut},
       {"TLS: the server's alert", 995, kTlsReady + "|recv " + Record(21, "bye"), kTlsCut},
       {"TLS: silent in the handshake", 995, "resolve 1|connected|tick 60000", "connect 1:995 [HELLO]finish 4 0 0"},
@@ -195,6 +186,9 @@ TEST(Pop3Connection, AddressesTlsAndTimeLimitsDecideTheOutcome) {
        kStls + "|recv " + kServerHandshake + "|" + Tls(kCapaPipelining) + "|" + Tls("+OK\r\n+OK\r\n+OK 2 9\r\n+OK\r\n"),
        kStlsSent + "[FIN][E(CAPA\r\n)][E(USER alice\r\nPASS secret\r\nSTAT\r\nQUIT\r\n)][NOTIFY]finish 0 2 9 stls"},
       {"STLS: plain text where TLS should be", 110, kStls + "|recv +OK\r\n", kStlsSent + "finish 8 0 0"},
+      {"STLS: its +OK before all of it went out", 110,
+       "resolve 1|connected|recv +OK\r\n|accept 2|recv +OK\r\nSTLS\r\n.\r\n|recv +OK\r\n",
+       "connect 1:110 [CAPA\r\n][ST]finish 4 0 0"},
       {"STLS: a certificate not trusted", 110, "untrusted|" + kStls + "|recv " + kServerHandshake,
        kStlsSent + "[FIN]finish 9 0 0"},
       {"STLS no longer offered to an account that had it", 110, "resolve 1|connected|recv +OK\r\n+OK\r\n.\r\n+OK\r\n",

@@ -1,13 +1,14 @@
-// The small rules: result texts, text cuts, the options, the port, controls widened to their texts, balls centred.
+// The small rules: result texts, options, number fields, delete texts, ports, controls fitted, balls centred.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "common/control_fit.h"
-#include "common/text.h"
+#include "dialogs/form_fields.h"
+#include "dialogs/server_form.h"
 #include "display/result_text.h"
 #include "mail/port_choice.h"
 #include "settings/options.h"
@@ -16,55 +17,32 @@ namespace zorvane::testing {
 namespace {
 
 TEST(ResultText, ThreeLinesPerAccount) {
-  const std::string longName = std::string(58, 'n') + "名";  // 61 bytes: the character must go whole
+  const std::string longName = std::string(57, 'n') + "名";  // 60 bytes: the character must go whole
   const struct {
     std::int32_t chkFlg;
     std::string name;
     CheckResult result;
-    const char *nameText, *count, *detail;
+    std::string lines;  // '|' between them
   } cases[] = {
-      {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録", "", ""},
-      {2, "休止中", {}, "休止中", "チェックを行わない", ""},
-      {1, "個人", {3, 1234, CheckStatus::Ok}, "個人", "メール数： 3通", "サイズ： 1234 Bytes"},
-      {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人", "メール数： -3通", "サイズ： 2147483647 Bytes"},
-      {1, "箱", {70000, 5368709120, CheckStatus::Ok}, "箱", "メール数： 70000通", "サイズ： 5368709120 Bytes"},
-      {1, "箱", {1, INT64_MIN, CheckStatus::Ok}, "箱", "メール数： 1通", "サイズ： -9223372036854775808 Bytes"},
-      {1,
-       "箱",
-       {70000, 5368709120, CheckStatus::Ok, NewMail::Counted, 2},
-       "箱",
-       "新着： 2通",
-       "全70000通 5368709120 Bytes"},
-      {1, "箱", {3, 900, CheckStatus::Ok, NewMail::Unknown}, "箱（新着不明）", "メール数： 3通", "サイズ： 900 Bytes"},
-      {1, "x", {0, 0, CheckStatus::PasswordRejected}, "x", "エラー", "パスワードの未認証"},
-      {1, "x", {0, 0, CheckStatus::LookupNotStarted}, "x", "エラー", "ホスト名の未解決"},
-      {1, "x", {0, 0, CheckStatus::ServerTemporary}, "x", "エラー", "サーバの一時的な障害"},
-      {1, "x", {0, 0, static_cast<CheckStatus>(13)}, "x", "エラー", "接続が切断されました"},
-      {1, longName, {}, nullptr, "メール数： 0通", "サイズ： 0 Bytes"},
+      {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録||"},
+      {2, "休止中", {}, "休止中|チェックを行わない|"},
+      {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人|メール数： -3通|サイズ： 2147483647 Bytes"},
+      {1, "箱", {70000, 5368709120, CheckStatus::Ok}, "箱|メール数： 70000通|サイズ： 5368709120 Bytes"},
+      {1, "箱", {1, INT64_MIN, CheckStatus::Ok}, "箱|メール数： 1通|サイズ： -9223372036854775808 Bytes"},
+      {1, "箱", {70000, 5368709120, CheckStatus::Ok, NewMail::Counted, 2}, "箱|新着： 2通|全70000通 5368709120 Bytes"},
+      {1, "箱", {3, 900, CheckStatus::Ok, NewMail::Unknown}, "箱（新着不明）|メール数： 3通|サイズ： 900 Bytes"},
+      {1, "x", {0, 0, CheckStatus::LookupNotStarted}, "x|エラー|ホスト名の未解決"},
+      {1, "x", {0, 0, CheckStatus::ServerTemporary}, "x|エラー|サーバの一時的な障害"},
+      {1, "x", {0, 0, static_cast<CheckStatus>(13)}, "x|エラー|接続が切断されました"},
+      {1, longName, {}, std::string(57, 'n') + "|メール数： 0通|サイズ： 0 Bytes"},
   };
   for (const auto& c : cases) {
     PopAccount account = {};
     std::strcpy(account.NAME, c.name.c_str());
     account.ChkFlg = c.chkFlg;
     const ResultText text = BuildResultText(account, c.result);
-    EXPECT_EQ(std::tuple(std::string(text.NameText), std::string(text.CountText), std::string(text.DetailText)),
-              std::tuple(c.nameText ? c.nameText : std::string(58, 'n'), c.count, c.detail))
-        << c.name;
+    EXPECT_EQ(std::string(text.NameText) + "|" + text.CountText + "|" + text.DetailText, c.lines) << c.name;
   }
-}
-
-TEST(Text, CutsNeverSplitACharacter) {
-  const std::string text =
-      "ab"
-      "\xe3\x81\x82"
-      "c";  // a, b, あ, c
-  const struct { std::size_t max, length; } cases[] = {{0, 0}, {2, 2}, {3, 2}, {4, 2}, {5, 5}, {6, 6}, {99, 6}};
-  for (const auto& c : cases) EXPECT_EQ(Utf8PrefixLength(text.data(), text.size(), c.max), c.length) << c.max;
-
-  char field[5];
-  EXPECT_EQ(CopyTextCut(field, text.c_str()), 2u);
-  EXPECT_STREQ(field, "ab");
-  EXPECT_EQ(CopyTextCut(field, sizeof field, "xy\0z", 4), 2u);
 }
 
 TEST(Options, DisplayModeAndAutoCheckPeriod) {
@@ -79,6 +57,21 @@ TEST(Options, DisplayModeAndAutoCheckPeriod) {
     EXPECT_EQ(DisplayModeOf(c.options), c.mode) << c.options.ChkOpti;
     EXPECT_EQ(AutoCheckPeriodMs(c.options), c.periodMs) << c.options.ChkTime;
   }
+}
+
+TEST(FormFields, ANumberFieldIsDecimalDigitsWithin32Bits) {
+  const struct {
+    const char* text;
+    std::uint32_t value;
+  } cases[] = {{"4294967295", UINT32_MAX}, {"4294967296", 0}, {"99999999999", 0}, {"", 0}, {"1 ", 0}};
+  for (const auto& c : cases) EXPECT_EQ(ReadUnsigned(c.text), c.value) << c.text;
+}
+
+TEST(DeleteTexts, TheNameCutTo64BytesOnACharacterBoundary) {
+  const std::string n62(62, 'n');
+  const DeleteTexts texts = MakeDeleteTexts((n62 + "名").c_str());
+  EXPECT_EQ(std::pair(std::string(texts.question), std::string(texts.done)),
+            std::pair("設定、「" + n62 + "」を削除してもいいですか？", "設定、「" + n62 + "」を削除しました。"));
 }
 
 TEST(PortChoice, AccountPortThenServiceDatabaseThen110) {
@@ -106,10 +99,6 @@ TEST(ControlFit, WidensWhatItsTextDoesNotFitAsFarAsTheRoomAllows) {
         {Kind::Group, {12, 11, 385, 331}, 100},
         {Kind::Fixed, {32, 70, 40, 90}, 999}},
        {{30, 34, 114, 47}, {32, 193, 58, 213}, {12, 11, 385, 331}, {32, 70, 40, 90}}},
-      {"as far as its text, in its group box",
-       400,
-       {{Kind::Label, {32, 104, 149, 117}, 119}, {Kind::Group, {12, 11, 385, 331}, 100}},
-       {{32, 104, 151, 117}, {12, 11, 385, 331}}},
       {"up to the next control on its rows, not one on other rows",
        400,
        {{Kind::Label, {25, 137, 65, 157}, 60},
