@@ -17,7 +17,8 @@ import socket
 import threading
 import time
 
-CLIENT, SERVER = "client", "server"
+CLIENT = "client"
+SERVER = "server"
 _CHUNK = 65536
 
 
@@ -72,10 +73,12 @@ class Session:
         start) to its own next bytes, and for the client also to its hang-up."""
         taken = {CLIENT: 0.0, SERVER: 0.0}
         delay_ms = delay_s * 1000
-        before_end, before_side = 0.0, None
+        before_end = 0.0
+        before_side = None
         for start, side, _, _, end in self.flights():
             taken[side] += start - before_end - (delay_ms if before_side not in (None, side) else 0)
-            before_end, before_side = end, side
+            before_end = end
+            before_side = side
         if self.ended_at is not None:
             taken[CLIENT] += self.duration_ms - before_end - (delay_ms if before_side == SERVER else 0)
         return taken

@@ -29,7 +29,8 @@ wine_fixture.LOG_DIR = REPO / "build" / "bench" / "logs"
 from test_check import CHECK_MAIL, RESULTS, account, settings  # noqa: E402
 from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, dword, end_wine, start_zorvane, sz  # noqa: E402
 
-MESSAGES, NEW = 20000, 2
+MESSAGES = 20000
+NEW = 2
 ACCOUNTS = ("新着のみ", "全部")  # the box ticked, then not
 SEEN_IDS = 16  # as many as the program keeps at most
 

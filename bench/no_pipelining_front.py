@@ -8,13 +8,17 @@ import socket
 import ssl
 import threading
 
-PLAIN, TLS, STARTTLS = "plain", "TLS", "STARTTLS"
+PLAIN = "plain"
+TLS = "TLS"
+STARTTLS = "STARTTLS"
 
 
 class NoPipeliningFront:
     def __init__(self, upstream, transport, context):
         """upstream: (address, port) of the Dovecot; context: the server side's TLS context."""
-        self.upstream, self.transport, self.context = upstream, transport, context
+        self.upstream = upstream
+        self.transport = transport
+        self.context = context
         self._listener = socket.create_server(("127.0.0.1", 0))
         self.address = self._listener.getsockname()
         threading.Thread(target=self._accept_loop, daemon=True).start()

@@ -45,7 +45,8 @@ from test_check import CHECK_MAIL, RESULTS, account, mail, settings  # noqa: E40
 from scripted_servers import certificate  # noqa: E402
 from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, end_wine, start_zorvane  # noqa: E402
 
-POP3S_PORT, POP3_PORT = 995, 110
+POP3S_PORT = 995
+POP3_PORT = 110
 MAILBOX = dovecot.Mailbox("alice", "secret", 3)
 SERVER_NAME = "localhost"  # what the certificate names and every client asks for
 CLIENT_TIMEOUT_S = 60
@@ -64,7 +65,8 @@ class Rig:
         self.folder = folder
         self.ca = certificate(folder, "ca", None, "Zorvane bench CA")
         localhost = certificate(folder, "localhost", self.ca, SERVER_NAME, dns=SERVER_NAME)
-        self.servers, self.proxies = [], {}
+        self.servers = []
+        self.proxies = {}
         try:
             # The plain rows' server lists no STLS. The TLS rows' is Dovecot as its package ships it, on an address
             # that is not the proxy's, so that its plain listener takes no login before STLS.
@@ -338,7 +340,8 @@ def describe_flights(session, transport, delay_s):
     labellers = {CLIENT: tls_records.StreamLabeller(), SERVER: tls_records.StreamLabeller()}
     in_tls = {CLIENT: transport == TLS, SERVER: transport == TLS}
     described = []
-    before_end, before_side = 0.0, None
+    before_end = 0.0
+    before_side = None
     for at, side, size, chunks, end in session.flights():
         data = b"".join(chunks)
         in_tls[side] |= transport == STARTTLS and tls_records.looks_like_tls(data)
@@ -351,7 +354,8 @@ def describe_flights(session, transport, delay_s):
             what = " | ".join(line.decode("ascii", "replace")[:24] for line in data.splitlines()[:2])
         answer = at - before_end - (delay_s * 1000 if before_side not in (None, side) else 0)
         described.append([round(at, 1), side, size, what, round(answer, 1)])
-        before_end, before_side = end, side
+        before_end = end
+        before_side = side
     return described
 
 

@@ -2,7 +2,10 @@
 records and the handshake messages before encryption starts, and the protocol
 version the server chose. Python 3 standard library only."""
 
-CHANGE_CIPHER_SPEC, ALERT, HANDSHAKE, APPLICATION_DATA = 20, 21, 22, 23
+CHANGE_CIPHER_SPEC = 20
+ALERT = 21
+HANDSHAKE = 22
+APPLICATION_DATA = 23
 HANDSHAKE_NAMES = {1: "ClientHello", 2: "ServerHello", 4: "NewSessionTicket", 8: "EncryptedExtensions",
                    11: "Certificate", 12: "ServerKeyExchange", 13: "CertificateRequest", 14: "ServerHelloDone",
                    15: "CertificateVerify", 16: "ClientKeyExchange", 20: "Finished"}
@@ -35,7 +38,8 @@ class StreamLabeller:
 
     def label(self, data):
         self._buffer += data
-        labels, used = [], 0
+        labels = []
+        used = 0
         for kind, fragment in records(self._buffer):
             used += 5 + len(fragment)
             labels.extend(self._name(kind, fragment))
@@ -89,7 +93,8 @@ def server_version(server_stream):
         end = at + 2 + int.from_bytes(body[at:at + 2], "big") if at + 2 <= len(body) else at
         at += 2
         while at + 4 <= end:
-            kind, length = int.from_bytes(body[at:at + 2], "big"), int.from_bytes(body[at + 2:at + 4], "big")
+            kind = int.from_bytes(body[at:at + 2], "big")
+            length = int.from_bytes(body[at + 2:at + 4], "big")
             if kind == _SUPPORTED_VERSIONS and length == 2:
                 version = int.from_bytes(body[at + 4:at + 6], "big")  # TLS 1.3 says so only here
             at += 4 + length

@@ -12,7 +12,8 @@ from wine_fixture import driver
 
 def certificate(folder, name, issuer, subject, dns=None):
     """A key and certificate; issuer None makes a CA. Returns (cert, key) paths."""
-    cert, key = folder / f"{name}.pem", folder / f"{name}.key"
+    cert = folder / f"{name}.pem"
+    key = folder / f"{name}.key"
     extensions = ["basicConstraints=critical,CA:TRUE", "keyUsage=critical,keyCertSign"] if issuer is None else \
         ["extendedKeyUsage=serverAuth"] + ([f"subjectAltName=DNS:{dns}"] if dns else [])
     request = ["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-subj", f"/CN={subject}",
@@ -35,7 +36,11 @@ class Server(threading.Thread):
     def __init__(self, address, context=None, greeting=b"", answer=b"", port=995, replies=None):
         super().__init__(daemon=True)
         self.listener = socket.create_server((address, port))
-        self.context, self.greeting, self.answer, self.received, self.notified = context, greeting, answer, b"", False
+        self.context = context
+        self.greeting = greeting
+        self.answer = answer
+        self.received = b""
+        self.notified = False
         self.replies = replies or {}
         self.start()
 

@@ -19,16 +19,23 @@ sys.path.insert(0, str(REPO / "scripts"))
 import dovecot  # noqa: E402
 from scramble_password import scramble  # noqa: E402
 
-CHECK_MAIL, EXIT, ABORT = 40001, 40003, 40005
-WM_LBUTTONDBLCLK, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 515, 0x218, 0x12
-AUTO_CHECK_TIMER, WATCHDOG_TIMER = 3277, 3278
-RESULTS, ABORT_BOX = ("#32770", "メールチェック結果"), ("#32770", "セッション中断")
+CHECK_MAIL = 40001
+EXIT = 40003
+ABORT = 40005
+WM_LBUTTONDBLCLK = 515
+WM_POWERBROADCAST = 0x218
+PBT_APMRESUMEAUTOMATIC = 0x12
+AUTO_CHECK_TIMER = 3277
+WATCHDOG_TIMER = 3278
+RESULTS = ("#32770", "メールチェック結果")
+ABORT_BOX = ("#32770", "セッション中断")
 # Name, count and detail text of accounts 1 to 4.
 RESULT_CONTROLS = [(1001, 1002, 1003), (1004, 1005, 1009), (1010, 1011, 1012), (1013, 1014, 1015)]
 # A label longer than 63 characters fails inside the resolver, without a query.
 UNRESOLVABLE = "a" * 70 + ".invalid"
 # Passwords beyond ASCII, which the registry must keep as they are.
-ALICE, CAROL = dovecot.Mailbox("alice", "pässwörd", 3), dovecot.Mailbox("carol", "五通の箱", 5)  # 5: one large ball
+ALICE = dovecot.Mailbox("alice", "pässwörd", 3)
+CAROL = dovecot.Mailbox("carol", "五通の箱", 5)  # 5: one large ball
 DAVE = dovecot.Mailbox("dave", "dpw", 3)  # only his new mail is announced
 # SetTimer of the auto-check timer as Wine's +msg channel logs it: the period in ms.
 AUTO_CHECK_SET = re.compile(rb"NtUserSetTimer Added \S+ ccd \S+ timeout (\d+)")
@@ -185,7 +192,8 @@ class FailureAbortTimerTest(CheckCase):
     def test_4_abort_and_a_tick_during_a_check_stop_it_with_a_message_and_start_nothing(self):
         for message, wparam in ((WM_COMMAND, ABORT), (WM_TIMER, WATCHDOG_TIMER)):
             with self.subTest(message=message):
-                sessions, connection = dovecot_log().count("pop3-login: "), self.start_check_held_by_stub()
+                sessions = dovecot_log().count("pop3-login: ")
+                connection = self.start_check_held_by_stub()
                 self.post(message, wparam)
                 self.assertEqual(controls(*ABORT_BOX)[0xFFFF], "メールチェックを中断しました。")
                 driver("press", *ABORT_BOX, 1, "--", "gone", *ABORT_BOX, TIMEOUT_MS)
@@ -279,7 +287,8 @@ class NewMailTest(CheckCase):
         return shown, flown
 
     def test_1_the_first_check_counts_all_then_only_what_arrived_after_the_last_one_seen_also_after_a_restart(self):
-        alice, alice_balls = ("全部", *mail(*stats["alice"])), stats["alice"][0] if stats["alice"][0] < 5 else 1
+        alice = ("全部", *mail(*stats["alice"]))
+        alice_balls = stats["alice"][0] if stats["alice"][0] < 5 else 1
         self.assertEqual(self.check(), ([("新着", "新着： 3通", "全3通 900 Bytes"), alice], 3 + alice_balls))
         self.assertTrue(reg_values()[("POP1", "SeenUidl")][1].startswith(b"3 "))
         self.assertNotIn(("POP2", "SeenUidl"), reg_values())

@@ -11,11 +11,19 @@ from test_shell import MENU, click_tray, default_settings
 from wine_fixture import (PREFIX, REG_SZ, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN, VK_UP, WM_COMMAND, ZORVANE_EXE,
                           controls, driver, dword, no_window, reg_values, rows, screenshot, sz, wait_until)
 
-SERVER, GENERAL, VERSION = ("#32770", "POP3設定"), ("#32770", "全般の設定"), ("#32770", "バージョン情報")
+SERVER = ("#32770", "POP3設定")
+GENERAL = ("#32770", "全般の設定")
+VERSION = ("#32770", "バージョン情報")
 NOTHING_NEW = {"NewFlg": dword(0), "SeenUidl": sz("", 256)}  # "新着メールのみ通知" unticked, nothing kept
-SERVER_SETTINGS, GENERAL_SETTINGS, VERSION_INFO, HELP = 40002, 40006, 40007, 40008
-VK_TAB, VK_DELETE, WM_RBUTTONDOWN = 9, 46, 516
-START_WITH_WINDOWS, RUN_KEY = "1014", r"Software\Microsoft\Windows\CurrentVersion\Run"
+SERVER_SETTINGS = 40002
+GENERAL_SETTINGS = 40006
+VERSION_INFO = 40007
+HELP = 40008
+VK_TAB = 9
+VK_DELETE = 46
+WM_RBUTTONDOWN = 516
+START_WITH_WINDOWS = "1014"
+RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
 
 
 def values_of(key, values):
@@ -25,7 +33,8 @@ def values_of(key, values):
 def layout(window):
     """{label text or control id: (checked, left, top, right, bottom, room for text, text width)}, in screen pixels
     with the text measured in the dialog's font; and the frames, the statics without text."""
-    found, frames = {}, []
+    found = {}
+    frames = []
     for id, kind, checked, _, text, *numbers in rows(driver("controls", *window, TIMEOUT_MS)):
         found[text if kind == "Static" else id] = box = (checked, *map(int, numbers))
         frames += [box[1:]] if kind == "Static" and not text else []
@@ -126,7 +135,8 @@ class DialogsTest(CheckCase):
         driver("key", *VERSION, VK_ESCAPE, "--", "gone", *VERSION, TIMEOUT_MS)
 
     def test_5_help_writes_its_page_to_the_temporary_folder_and_asks_the_system_to_open_it(self):
-        page, pattern = (REPO / "resources" / "help.html").read_bytes(), "drive_c/users/*/**/zorvane-help.html"
+        page = (REPO / "resources" / "help.html").read_bytes()
+        pattern = "drive_c/users/*/**/zorvane-help.html"
         for old in PREFIX.glob(pattern):
             old.unlink()
         self.post(WM_COMMAND, HELP)

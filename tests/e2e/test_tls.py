@@ -12,7 +12,8 @@ from test_check import CHECK_MAIL, account, dovecot, mail, results, settings
 from wine_fixture import WM_COMMAND, ZorvaneCase, driver
 
 ALICE = dovecot.Mailbox("alice", "secret", 2)
-UNTRUSTED, TLS_FAILED = ("エラー", "証明書を確認できません"), ("エラー", "暗号化に失敗しました")
+UNTRUSTED = ("エラー", "証明書を確認できません")
+TLS_FAILED = ("エラー", "暗号化に失敗しました")
 CUT = ("エラー", "接続が切断されました")
 
 

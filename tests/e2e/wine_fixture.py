@@ -31,11 +31,20 @@ QUIET_MS = 2000
 # Driver commands that only read, or set something to a given value.
 REPEATABLE = {"windows", "controls", "gone", "tray", "tray-tip", "reg-dump", "reg-set", "reg-delete"}
 
-WM_COMMAND, WM_TIMER, TRAY_MESSAGE = 0x111, 0x113, 1029
-VK_RETURN, VK_ESCAPE, VK_UP = 13, 27, 38
-REG_SZ, REG_DWORD = 1, 4
+WM_COMMAND = 0x111
+WM_TIMER = 0x113
+TRAY_MESSAGE = 1029
+VK_RETURN = 13
+VK_ESCAPE = 27
+VK_UP = 38
+REG_SZ = 1
+REG_DWORD = 4
 
-_env, _xvfb, _holder, _processes, _log_numbers = None, None, None, [], itertools.count(1)
+_env = None
+_xvfb = None
+_holder = None
+_processes = []
+_log_numbers = itertools.count(1)
 
 
 def _die_with_parent():
@@ -120,7 +129,8 @@ def try_driver(*args):
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             code = subprocess.run([_env["WINE"], DRIVER_EXE, *args], env=_env, cwd=BUILD, stdin=subprocess.DEVNULL,
                                   stdout=out, stderr=err, preexec_fn=_die_with_parent).returncode
-            out.seek(0), err.seek(0)
+            out.seek(0)
+            err.seek(0)
             completed = subprocess.CompletedProcess(args, code, out.read().decode(), err.read().decode())
         if code != 1 or completed.stdout or completed.stderr:
             break
