@@ -185,10 +185,6 @@ class FailureAbortTimerTest(CheckCase):
         self.assertEqual(try_driver("controls", *ABORT_BOX, 0).returncode, 1)  # a box would still be open
         driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
 
-    def test_3_abort_while_idle_is_silent(self):
-        self.post(WM_COMMAND, ABORT)
-        self.assertTrue(no_window(*ABORT_BOX))
-
     def test_4_abort_and_a_tick_during_a_check_stop_it_with_a_message_and_start_nothing(self):
         for message, wparam in ((WM_COMMAND, ABORT), (WM_TIMER, WATCHDOG_TIMER)):
             with self.subTest(message=message):
@@ -212,10 +208,6 @@ class FailureAbortTimerTest(CheckCase):
         self.assertIn("Zorvane ended", watch.stderr, f"a dialog showed: {watch.stdout}")
         self.assert_exits_with_zero()
         driver("tray", 0, 0)
-
-    def test_6_without_is_chk_no_auto_check_timer(self):
-        self.assertIsNotNone(self.zorvane.poll(), "Zorvane still runs: its log is not complete")
-        self.assertEqual(self.auto_check_periods(), [])
 
 
 # Where the balls of account 1 (three small) and account 3 (one large) rest on
