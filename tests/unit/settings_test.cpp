@@ -2,6 +2,7 @@
 // dialogs' forms over it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "memory_registry.h"
@@ -19,52 +20,13 @@ class SettingsTest : public ::testing::Test, protected SettingsInMemory {
   OwnerWindow owner = this;
 };
 
-// Every write of a first start, SaveOptions, SaveAccount and ClearAccount in order, with the messages between
-// them; then the last two with no Software key.
-TEST_F(SettingsTest, WritesTheseValuesInThisOrder) {
-  const auto defaults = [](const std::string& key) {
-    return Texts{key + "|ChkFlg|4|4|0",    key + "|Imagetype|4|4|0", key + "|PortNo|4|4|110", key + "|NAME|1|256|",
-                 key + "|PassWord|1|256|", key + "|Serv|1|256|",     key + "|UserId|1|256|"};
-  };
-  const auto account = [](const std::string& key) {
-    return Texts{key + "|NAME|1|128|新しい名前", key + "|Serv|1|128|127.0.0.1", key + "|UserId|1|64|bob",
-                 key + "|PassWord|1|64|>Nä",     key + "|PortNo|4|4|1110",      key + "|ChkFlg|4|4|1",
-                 key + "|StlsFlg|4|4|2",         key + "|NewFlg|4|4|1",         key + "|SeenUidl|1|256|7 x"};
-  };
-  const Texts three(3, kRegistryError);
-  Texts expected;
-  for (const Texts& step :
-       {Texts{"sound", "ようこそ！！|" + std::string(kWelcomeText), "Mireth|BOOT|4|4|1", "Mireth|ChkTime|4|4|10",
-              "Mireth|ChkOpti|4|4|0", "Mireth|IsChk|4|4|0"},
-        defaults("POP1"),
-        defaults("POP2"),
-        defaults("POP3"),
-        defaults("POP4"),
-        {"Mireth|ChkTime|4|4|42", "Mireth|ChkOpti|4|4|2", "Mireth|IsChk|4|4|1", "Mireth|BOOT|4|4|1"},
-        account("POP2"),
-        defaults("POP3"),
-        {"POP3|StlsFlg|4|4|0", "POP3|NewFlg|4|4|0", "POP3|SeenUidl|1|256|"},
-        three,
-        {kRegistryError, "-|BOOT|4|4|1"},
-        account("-"),
-        three,
-        defaults("-"),
-        {"-|StlsFlg|4|4|0", "-|NewFlg|4|4|0", "-|SeenUidl|1|256|"},
-        three,
-        {kRegistryError}}) {
-    expected.insert(expected.end(), step.begin(), step.end());
-  }
-
-  const PopAccount record = {"新しい名前", "127.0.0.1", "bob", "pNä", 1110, 1, 5, kStlsNever, 1, "7 x"};
-  settings.options = {1, 42, 2};
-  for (const bool broken : {false, true}) {
-    if (broken) registry.failOpen.insert("Software");
-    if (!broken) store.CheckFirstStart(owner);
-    if (!broken) store.SaveOptions(owner);
-    store.SaveAccount(owner, broken ? 1 : 2, record);
-    store.ClearAccount(owner, broken ? 4 : 3);
-  }
-  EXPECT_EQ(registry.journal, expected);
+// Which values a first start, a save and a delete write, in which order, the end-to-end tests read back from the
+// registry. A key that will not open is told once, whichever it is: here Software, the maker's key, the settings key
+// and the account's.
+TEST_F(SettingsTest, EachKeyThatWillNotOpenIsTold) {
+  registry.failOpen.insert("Software");
+  store.SaveAccount(owner, 1, {});
+  EXPECT_EQ(std::count(registry.journal.begin(), registry.journal.end(), kRegistryError), 4);
 }
 
 // The records after each operation: a save keeps the plain password and Imagetype in memory, as a completed STLS is
