@@ -139,17 +139,6 @@ TEST_F(CheckCycleTest, AStopEndsEverythingAndOnlyAnAbortedCheckIsTold) {
   }
 }
 
-// A tick during a check aborts it: the test above.
-TEST_F(CheckCycleTest, ATickChecksWhenIdleAndAfreshWhileTheResultsShowClosingThemSilently) {
-  Enable({1, 0, 0, 0});
-  cycle.OnTimerTick();
-  EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
-  cycle.OnSessionEnded(1, Ended(2, 2));
-  cycle.OnTimerTick();
-  EXPECT_EQ(std::tuple(Count("abort message"), Starts().size(), cycle.phase(), cycle.result(1).MailCount),
-            std::tuple(0, 2u, CheckPhase::Checking, 0));
-}
-
 TEST_F(CheckCycleTest, CheckMailDuringACheckAbortsWithTheMessageFirst) {
   Enable({1, 1, 0, 0});
   cycle.CheckMail();
