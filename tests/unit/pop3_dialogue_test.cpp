@@ -254,7 +254,6 @@ TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {
     std::int32_t count;
     std::int64_t size;
   } cases[] = {
-      {"+OK 2 345", 2, 345},
       {"+OK -3 +100", -3, 100},
       {" +OK\t7  8 x", 7, 8},
       {"+OK x 5", 0, 0},
@@ -265,7 +264,6 @@ TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {
       {"+OK -2147483649 4294967297", INT32_MIN, 4294967297},
       {"+OK 1 9223372036854775807", 1, INT64_MAX},
       {"+OK 1 9223372036854775809", 1, INT64_MAX},
-      {"+OK 1 -9223372036854775808", 1, INT64_MIN},
       {"+OK 1 -99999999999999999999999", 1, INT64_MIN},
   };
   for (const auto& c : cases) {
