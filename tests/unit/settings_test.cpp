@@ -53,17 +53,6 @@ TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
             std::tuple(std::tuple(std::string(), 110, 0, 0, 0), 7, 30, 9));
 }
 
-TEST_F(SettingsTest, LoadFailuresAreReportedAndTheLoadStillEnds) {
-  registry.Put(Pop(1), std::string(300, 'x'), kRegSz, {'x', 0});  // too large for the buffers: skipped
-  registry.Put(Pop(1), "NAME", kRegSz, std::vector<unsigned char>(300, 'n'));
-  for (int n : {1, 2}) registry.Put(Pop(n), "Serv", kRegSz, {'s', 0});
-  registry.failEnum[Pop(2)] = 5;  // at every call: the enumeration ends
-  store.LoadAccount(owner, 1);
-  store.LoadAccount(owner, 2);
-  EXPECT_EQ(std::tuple(registry.journal, std::string(settings.account(1).Serv), settings.account(2).Serv[0]),
-            std::tuple(Texts(3, "警告|レジストリのエラー5"), "s", '\0'));
-}
-
 // A value names this program quoted or not, in any case; only a change writes, so another copy's value stays; a
 // refused write is told.
 TEST_F(SettingsTest, StartWithWindows) {
@@ -81,17 +70,6 @@ TEST_F(SettingsTest, StartWithWindows) {
   startup.Set(owner, true);
   EXPECT_EQ(registry.journal,
             (Texts{"Zorvane|deleted", "-|Zorvane|1|25|\"C:\\Zorvane\\zorvane.exe\"", kRegistryError}));
-}
-
-TEST_F(SettingsTest, InvalidAccountNumbersChangeNothing) {
-  for (int n : {0, 5, -1}) {
-    store.LoadAccount(owner, n);
-    store.SaveAccount(owner, n, {});
-    store.ClearAccount(owner, n);
-    store.RememberStartTls(owner, n);
-    store.SaveSeenMark(owner, n, "1 a");
-  }
-  EXPECT_EQ(registry.journal, Texts(15, "Zorvaneエラー|レジストリが不正です"));
 }
 
 }  // namespace
