@@ -33,7 +33,7 @@ struct Fakes : SessionRunner, CheckCycleHost, AutoCheckTimer {
   void ShowAbortMessage() override { Then("abort message", onAbortMessage); }
   void Announce() override { Then("announce", onAnnounce); }
   void EndAnnouncement() override { log.push_back("end announcement"); }
-  void RememberStartTls(int n) override { Then(("remember " + std::to_string(n)).c_str(), onRemember); }
+  void RememberStartTls(int n) override { log.push_back("remember " + std::to_string(n)); }
   void SaveSeenMark(int n, const char* mark) override { log.push_back("seen " + std::to_string(n) + " " + mark); }
   void Stop() override { log.push_back("timer stop"); }
   void Start(unsigned periodMs) override { log.push_back("timer " + std::to_string(periodMs)); }
@@ -45,7 +45,7 @@ struct Fakes : SessionRunner, CheckCycleHost, AutoCheckTimer {
 
   Log log;
   bool failAtOnce = false;
-  std::function<void()> onAbortMessage, onAnnounce, onRemember;
+  std::function<void()> onAbortMessage, onAnnounce;
 };
 
 class CheckCycleTest : public ::testing::Test {
@@ -85,17 +85,6 @@ TEST_F(CheckCycleTest, VisitsTheAccountsWithChkFlgOneInTurnThenAnnouncesOnce) {
   cycle.CheckMail();
   EXPECT_EQ(std::tuple(Starts(), Count("announce"), cycle.result(4).Status),
             std::tuple(Log{"start 1", "start 4"}, 2, CheckStatus::LookupNotStarted));
-}
-
-TEST_F(CheckCycleTest, AServerThatCompletedStlsIsRememberedOnceAndAnAbortMeanwhileEndsTheCheck) {
-  Enable({1, 1, 1, 0});
-  settings.account(2).StlsFlg = kStlsRequired;
-  cycle.CheckMail();
-  for (int n = 1; n <= 2; ++n) cycle.OnSessionEnded(n, Ended(0, 0, CheckStatus::Ok, true));
-  fakes.onRemember = [&] { cycle.Abort(); };
-  cycle.OnSessionEnded(3, Ended(0, 0, CheckStatus::Ok, true));
-  EXPECT_EQ(std::tuple(Count("remember 1"), Count("remember 2"), Count("remember 3"), Count("announce"), cycle.phase()),
-            std::tuple(1, 0, 1, 0, CheckPhase::Idle));
 }
 
 // An account that announces only new mail keeps its mark when its count of new mail was shown and has changed.
