@@ -29,8 +29,8 @@ TEST_F(SettingsTest, EachKeyThatWillNotOpenIsTold) {
   EXPECT_EQ(std::count(registry.journal.begin(), registry.journal.end(), kRegistryError), 4);
 }
 
-// The records after each operation: a save keeps the plain password and Imagetype in memory, as a completed STLS is
-// kept, and a load gives back what they stored; only account 1 loads the options, also when it is cleared.
+// A save keeps the plain password and Imagetype in memory, as a completed STLS is kept, and a load gives back what
+// they stored, a password's 'N' (the scramble's key) too; only account 1 loads the options, also when it is cleared.
 TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
   const auto fields = [](const PopAccount& a) {
     return std::tuple(std::string(a.NAME) + a.Serv + a.UserId + a.PassWord, a.PortNo, a.ChkFlg, a.Imagetype, a.StlsFlg);
@@ -39,13 +39,13 @@ TEST_F(SettingsTest, RecordsFollowLoadsSavesAndClears) {
   registry.Put(kSettings, "ChkTime", kRegDword, {30, 0, 0, 0});
   settings.options = {7, 8, 9};
   store.LoadAccount(owner, 2);
-  store.SaveAccount(owner, 2, {"新しい名前", "127.0.0.1", "bob", "pässwörd", 1110, 1, 0, kStlsWhenOffered, 0, ""});
+  store.SaveAccount(owner, 2, {"新しい名前", "127.0.0.1", "bob", "pässNwörd", 1110, 1, 0, kStlsWhenOffered, 0, ""});
   store.RememberStartTls(owner, 2);
   const auto saved = fields(settings.account(2));
   settings.account(2) = {};
   store.LoadAccount(owner, 2);
   EXPECT_EQ(std::tuple(fields(settings.account(2)), saved, settings.options.ChkTime),
-            std::tuple(saved, std::tuple(std::string("新しい名前127.0.0.1bobpässwörd"), 1110, 1, 2, 1), 8));
+            std::tuple(saved, std::tuple(std::string("新しい名前127.0.0.1bobpässNwörd"), 1110, 1, 2, 1), 8));
   store.ClearAccount(owner, 2);
   store.ClearAccount(owner, 1);
   EXPECT_EQ(std::tuple(fields(settings.account(2)), settings.options.IsChk, settings.options.ChkTime,
