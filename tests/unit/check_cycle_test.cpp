@@ -33,7 +33,7 @@ struct Fakes : SessionRunner, CheckCycleHost, AutoCheckTimer {
   void ShowAbortMessage() override { Then("abort message", onAbortMessage); }
   void Announce() override { Then("announce", onAnnounce); }
   void EndAnnouncement() override { log.push_back("end announcement"); }
-  void RememberStartTls(int n) override { Then(("remember " + std::to_string(n)).c_str(), onRemember); }
+  void RememberStartTls(int n) override { log.push_back("remember " + std::to_string(n)); }
   void SaveSeenMark(int n, const char* mark) override { log.push_back("seen " + std::to_string(n) + " " + mark); }
   void Stop() override { log.push_back("timer stop"); }
   void Start(unsigned periodMs) override { log.push_back("timer " + std::to_string(periodMs)); }
@@ -45,7 +45,7 @@ struct Fakes : SessionRunner, CheckCycleHost, AutoCheckTimer {
 
   Log log;
   bool failAtOnce = false;
-  std::function<void()> onAbortMessage, onAnnounce, onRemember;
+  std::function<void()> onAbortMessage, onAnnounce;
 };
 
 class CheckCycleTest : public ::testing::Test {
@@ -87,17 +87,6 @@ TEST_F(CheckCycleTest, VisitsTheAccountsWithChkFlgOneInTurnThenAnnouncesOnce) {
             std::tuple(Log{"start 1", "start 4"}, 2, CheckStatus::LookupNotStarted));
 }
 
-TEST_F(CheckCycleTest, AServerThatCompletedStlsIsRememberedOnceAndAnAbortMeanwhileEndsTheCheck) {
-  Enable({1, 1, 1, 0});
-  settings.account(2).StlsFlg = kStlsRequired;
-  cycle.CheckMail();
-  for (int n = 1; n <= 2; ++n) cycle.OnSessionEnded(n, Ended(0, 0, CheckStatus::Ok, true));
-  fakes.onRemember = [&] { cycle.Abort(); };
-  cycle.OnSessionEnded(3, Ended(0, 0, CheckStatus::Ok, true));
-  EXPECT_EQ(std::tuple(Count("remember 1"), Count("remember 2"), Count("remember 3"), Count("announce"), cycle.phase()),
-            std::tuple(1, 0, 1, 0, CheckPhase::Idle));
-}
-
 // An account that announces only new mail keeps its mark when its count of new mail was shown and has changed.
 TEST_F(CheckCycleTest, SeenMarksAreKeptOnlyOnceTheUserHasSeenTheAnnouncement) {
   Enable({1, 1, 1, 0});
@@ -137,17 +126,6 @@ TEST_F(CheckCycleTest, AStopEndsEverythingAndOnlyAnAbortedCheckIsTold) {
     (cycle.*c.stop)();
     EXPECT_EQ(std::pair(fakes.log, cycle.phase()), std::pair(c.log, CheckPhase::Idle));
   }
-}
-
-// A tick during a check aborts it: the test above.
-TEST_F(CheckCycleTest, ATickChecksWhenIdleAndAfreshWhileTheResultsShowClosingThemSilently) {
-  Enable({1, 0, 0, 0});
-  cycle.OnTimerTick();
-  EXPECT_EQ(cycle.phase(), CheckPhase::Checking);
-  cycle.OnSessionEnded(1, Ended(2, 2));
-  cycle.OnTimerTick();
-  EXPECT_EQ(std::tuple(Count("abort message"), Starts().size(), cycle.phase(), cycle.result(1).MailCount),
-            std::tuple(0, 2u, CheckPhase::Checking, 0));
 }
 
 TEST_F(CheckCycleTest, CheckMailDuringACheckAbortsWithTheMessageFirst) {

@@ -155,10 +155,7 @@ TEST(Pop3Dialogue, TheSameServerGivesTheSameOutcomeStepByStepAndPipelined) {
       {"login too soon", answering({{"PASS", "-ERR [LOGIN-DELAY] wait"}}), "[CAPA][USER][PASS][QUIT] ended 10 0 0"},
       {"mailbox in use", answering({{"PASS", "-ERR [in-use] x"}}), "[CAPA][USER][PASS][QUIT] ended 11 0 0"},
       {"STAT refused", answering({{"STAT", "-ERR 7 8"}}), kLogin + " ended 0 0 0"},
-      {"any line but '-' is positive", Server{"", "+OK", {{"USER", ""}, {"PASS", "x"}, {"STAT", ". 9 9"}}},
-       kLogin + " counted 0 9 9"},
       {"'-' to QUIT asks again", answering({{"QUIT", "-ERR|+OK"}}), kLogin + "[QUIT] counted 0 0 0"},
-      {"a line break in the user name", answering({}), "[CAPA][QUIT] ended 6 0 0", "carl\r\nDELE 1"},
       {"a line break in the password", answering({}), "[CAPA][QUIT] ended 7 0 0", "carl", "x\ny"},
       // STARTTLS: asked for where offered, the capabilities asked again under TLS (an account's choices: the
       // connection's table).
@@ -196,9 +193,7 @@ TEST(Pop3Dialogue, NewMailIsWhatArrivedAfterTheNewestMessageSeen) {
     const char* mark;
     std::string log;
   } cases[] = {
-      {"nothing kept: all of it, once", mailbox("a b c"), "", kLogin + "[UIDL][UIDL][UIDL][QUIT] new 3 mark 3 c b a"},
       {"arrivals only", mailbox("a b c d e"), "3 c b a", kLogin + "[UIDL][UIDL][UIDL][QUIT] new 2 mark 5 e d c b a"},
-      {"nothing new", mailbox("a b c"), "3 c b a", kLogin + "[UIDL][QUIT] new 0 mark 3 c b a"},
       {"old messages deleted", mailbox("b c d"), "3 c b a", kLogin + "[UIDL][UIDL][QUIT] new 1 mark 3 d c b"},
       {"the newest seen deleted", mailbox("a b d e"), "3 c b a", kLogin + "[UIDL][UIDL][QUIT] new 2 mark 4 e d b a"},
       {"emptied and filled again", mailbox("x y"), "3 c b a", kLogin + "[UIDL][UIDL][QUIT] new 2 mark 2 y x"},
@@ -259,7 +254,6 @@ TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {
     std::int32_t count;
     std::int64_t size;
   } cases[] = {
-      {"+OK 2 345", 2, 345},
       {"+OK -3 +100", -3, 100},
       {" +OK\t7  8 x", 7, 8},
       {"+OK x 5", 0, 0},
@@ -270,7 +264,6 @@ TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {
       {"+OK -2147483649 4294967297", INT32_MIN, 4294967297},
       {"+OK 1 9223372036854775807", 1, INT64_MAX},
       {"+OK 1 9223372036854775809", 1, INT64_MAX},
-      {"+OK 1 -9223372036854775808", 1, INT64_MIN},
       {"+OK 1 -99999999999999999999999", 1, INT64_MIN},
   };
   for (const auto& c : cases) {

@@ -1,14 +1,11 @@
-// The small rules: result texts, options, number fields, delete texts, ports, controls fitted, balls centred.
+// The small rules: result texts, options, ports, controls fitted.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "common/control_fit.h"
-#include "dialogs/form_fields.h"
-#include "dialogs/server_form.h"
 #include "display/result_text.h"
 #include "mail/port_choice.h"
 #include "settings/options.h"
@@ -32,8 +29,6 @@ TEST(ResultText, ThreeLinesPerAccount) {
       {1, "箱", {70000, 5368709120, CheckStatus::Ok, NewMail::Counted, 2}, "箱|新着： 2通|全70000通 5368709120 Bytes"},
       {1, "箱", {3, 900, CheckStatus::Ok, NewMail::Unknown}, "箱（新着不明）|メール数： 3通|サイズ： 900 Bytes"},
       {1, "x", {0, 0, CheckStatus::LookupNotStarted}, "x|エラー|ホスト名の未解決"},
-      {1, "x", {0, 0, CheckStatus::ServerTemporary}, "x|エラー|サーバの一時的な障害"},
-      {1, "x", {0, 0, static_cast<CheckStatus>(13)}, "x|エラー|接続が切断されました"},
       {1, longName, {}, std::string(57, 'n') + "|メール数： 0通|サイズ： 0 Bytes"},
   };
   for (const auto& c : cases) {
@@ -57,21 +52,6 @@ TEST(Options, DisplayModeAndAutoCheckPeriod) {
     EXPECT_EQ(DisplayModeOf(c.options), c.mode) << c.options.ChkOpti;
     EXPECT_EQ(AutoCheckPeriodMs(c.options), c.periodMs) << c.options.ChkTime;
   }
-}
-
-TEST(FormFields, ANumberFieldIsDecimalDigitsWithin32Bits) {
-  const struct {
-    const char* text;
-    std::uint32_t value;
-  } cases[] = {{"4294967295", UINT32_MAX}, {"4294967296", 0}, {"99999999999", 0}, {"", 0}, {"1 ", 0}};
-  for (const auto& c : cases) EXPECT_EQ(ReadUnsigned(c.text), c.value) << c.text;
-}
-
-TEST(DeleteTexts, TheNameCutTo64BytesOnACharacterBoundary) {
-  const std::string n62(62, 'n');
-  const DeleteTexts texts = MakeDeleteTexts((n62 + "名").c_str());
-  EXPECT_EQ(std::pair(std::string(texts.question), std::string(texts.done)),
-            std::pair("設定、「" + n62 + "」を削除してもいいですか？", "設定、「" + n62 + "」を削除しました。"));
 }
 
 TEST(PortChoice, AccountPortThenServiceDatabaseThen110) {
@@ -127,20 +107,6 @@ TEST(ControlFit, WidensWhatItsTextDoesNotFitAsFarAsTheRoomAllows) {
     Boxes fitted;
     for (const FitControl& control : controls) fitted.push_back(control.box);
     EXPECT_EQ(fitted, c.fitted) << c.what;
-  }
-}
-
-TEST(ControlFit, BallsCentredInTheirFramesAtTheDesignedPlacesWith7By12) {
-  const struct {
-    ControlBox frame;
-    int size;
-    int left, top;
-  } cases[] = {{{254, 221, 279, 245}, 16, 259, 225},
-               {{308, 204, 348, 245}, 32, 312, 209},  // 7 x 12
-               {{254, 239, 279, 265}, 16, 259, 244},
-               {{308, 221, 348, 265}, 32, 312, 227}};  // 7 x 13
-  for (const auto& c : cases) {
-    EXPECT_EQ(CentredIn(c.frame, c.size), (ControlBox{c.left, c.top, c.left + c.size, c.top + c.size})) << c.left;
   }
 }
 
