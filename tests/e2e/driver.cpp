@@ -308,15 +308,6 @@ const Command kCommands[] = {
        Print({TextOf(tip), std::to_string(r.left), std::to_string(r.top), std::to_string(r.right),
               std::to_string(r.bottom)});
      }},
-    {"tray-forget", "ID", 1,
-     [](const Args& args) {
-       // What a restart of the shell does: the icon goes with the old taskbar.
-       NOTIFYICONDATAA icon = {};
-       icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-       icon.hWnd = MainWindow(true);
-       icon.uID = static_cast<UINT>(Number(args[0]));
-       if (!Shell_NotifyIconA(NIM_DELETE, &icon)) throw Failure{1, "the shell has no such icon"};
-     }},
     // See the holder in wine_fixture.py: while this runs, the wineserver stays up.
     {"hold", "", 0,
      [](const Args&) {

@@ -153,13 +153,6 @@ class DovecotCheckTest(CheckCase):
                 deliver("carol")  # so that the next check must show fresh results
         self.assertIsNone(self.zorvane.poll())
 
-    def test_3_abort_during_the_flight_removes_the_balls_silently(self):
-        self.post(WM_COMMAND, CHECK_MAIL)
-        self.assertTrue(wait_until(balls))
-        self.post(WM_COMMAND, ABORT)
-        self.assertTrue(wait_until(lambda: balls() == set()))
-        self.assertTrue(no_window("#32770", "*"))
-
 
 class FailureAbortTimerTest(CheckCase):
     """Display mode 2: the result dialog only. The stub server in the third place
@@ -200,14 +193,6 @@ class FailureAbortTimerTest(CheckCase):
                 stub.settimeout(0)
                 self.assertRaises(BlockingIOError, stub.accept)
                 self.assertEqual(dovecot_log().count("pop3-login: "), sessions)
-
-    def test_5_exit_during_a_check_ends_silently(self):
-        self.start_check_held_by_stub()
-        # Any dialog, from the exit on until the process has ended.
-        watch = try_driver("post", WM_COMMAND, EXIT, 0, "--", "controls", "#32770", "*", TIMEOUT_MS)
-        self.assertIn("Zorvane ended", watch.stderr, f"a dialog showed: {watch.stdout}")
-        self.assert_exits_with_zero()
-        driver("tray", 0, 0)
 
 
 # Where the balls of account 1 (three small) and account 3 (one large) rest on

@@ -13,11 +13,9 @@ from wine_fixture import (PREFIX, REG_SZ, REPO, TIMEOUT_MS, VK_ESCAPE, VK_RETURN
 
 SERVER = ("#32770", "POP3設定")
 GENERAL = ("#32770", "全般の設定")
-VERSION = ("#32770", "バージョン情報")
 NOTHING_NEW = {"NewFlg": dword(0), "SeenUidl": sz("", 256)}  # "新着メールのみ通知" unticked, nothing kept
 SERVER_SETTINGS = 40002
 GENERAL_SETTINGS = 40006
-VERSION_INFO = 40007
 HELP = 40008
 VK_TAB = 9
 VK_DELETE = 46
@@ -124,15 +122,6 @@ class DialogsTest(CheckCase):
         screenshot("general-settings")
         driver("click", *GENERAL, START_WITH_WINDOWS, "--", "press", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
         self.assertNotIn((".", "Zorvane"), reg_values(RUN_KEY))
-
-    def test_4_the_version_box_opens_whole_and_closes(self):
-        self.post(WM_COMMAND, VERSION_INFO)
-        texts = {row[4] for row in rows(driver("controls", *VERSION, TIMEOUT_MS))}
-        self.assertLessEqual({"Zorvane   Ver.1.1", "for Windows 10/11", "(C) 1998-1999 Zorvane開発チーム",
-                              "https://zorvane.example.com/", "zorvane-dev@example.com"}, texts)
-        self.assertEqual(overflowing(layout(VERSION)[0]), [])
-        screenshot("version")
-        driver("key", *VERSION, VK_ESCAPE, "--", "gone", *VERSION, TIMEOUT_MS)
 
     def test_5_help_writes_its_page_to_the_temporary_folder_and_asks_the_system_to_open_it(self):
         page = (REPO / "resources" / "help.html").read_bytes()

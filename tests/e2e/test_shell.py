@@ -56,10 +56,6 @@ class ShellTest(ZorvaneCase):
             click_tray(WM_RBUTTONDOWN)
             driver("controls", *MENU, TIMEOUT_MS, "--", "key", *MENU, VK_ESCAPE, "--", "gone", *MENU, TIMEOUT_MS)
 
-    def test_4_a_new_taskbar_gets_the_icon_again(self):
-        driver("tray-forget", 1, "--", "tray", 0, TIMEOUT_MS)
-        driver("post", "TaskbarCreated", 0, 0, "--", "tray", 1, TIMEOUT_MS)
-
     def test_5_exit_chosen_in_the_menu_ends_with_zero_and_removes_the_icon(self):
         click_tray(WM_RBUTTONDOWN)
         # From no selection, Up selects the last item, "終了".

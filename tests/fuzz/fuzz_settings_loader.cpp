@@ -5,6 +5,7 @@
 // - options and account numbers come only from REG_DWORDs of the exact names (their first four bytes, missing
 //   ones zero); what is not found stays as it was (options) or is 0 (accounts);
 // - the welcome comes, and anything is written, exactly when BOOT is not a 4-byte value holding 1;
+// - whatever the options hold, the auto-check period is off or 5 to 99 minutes, and the display mode one of three;
 // - the mark of the last new mail seen is nothing or one that reads back as it is written;
 // - nothing crashes, every key opened is closed, once, and every enumeration ends.
 // Input: bits of the keys that fail to open (Software, maker, settings, POP1..4) and of those whose enumeration
@@ -13,6 +14,7 @@
 #include "../unit/memory_registry.h"
 #include "fuzz_input.h"
 #include "mail/new_mail.h"
+#include "settings/options.h"
 #include "settings/password.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -84,6 +86,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CheckOptions& o = settings.options;
   FUZZ_CHECK(o.IsChk == number(0, "IsChk", -7) && o.ChkTime == number(0, "ChkTime", -8) &&
              o.ChkOpti == number(0, "ChkOpti", -9));
+  // Whatever they hold, the timer is off or runs a period the general dialog could have stored, and a display mode
+  // other than balls only or the dialog only means both.
+  const unsigned minutes = static_cast<unsigned>(std::clamp(o.ChkTime, 5, 99));
+  FUZZ_CHECK(AutoCheckPeriodMs(o) == (o.IsChk == 0 ? 0 : minutes * 60000));
+  FUZZ_CHECK(DisplayModeOf(o) ==
+             (o.ChkOpti == 1 || o.ChkOpti == 2 ? DisplayMode(o.ChkOpti) : DisplayMode::BallsAndDialog));
   for (int n = 1; n <= kAccountCount; ++n) {
     const PopAccount& a = settings.account(n);
     FUZZ_CHECK(a.PortNo == number(n, "PortNo", 0) && a.ChkFlg == number(n, "ChkFlg", 0) &&

@@ -89,8 +89,6 @@ struct Script {
           log += "finish " + std::to_string(static_cast<int>(r.Status)) + " " + std::to_string(r.MailCount) + " " +
                  std::to_string(r.MailSize) + (action.report.startedTls ? " stls" : "");
           if (r.New == NewMail::Unknown) log += " new ?";
-          if (r.New == NewMail::Counted)
-            log += " new " + std::to_string(r.NewCount) + " (" + action.report.seenMark + ")";
           break;
         }
         default: log += "close"; break;

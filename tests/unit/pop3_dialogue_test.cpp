@@ -228,24 +228,23 @@ TEST(SeenMark, MalformedIsNothingAndAMarkReadsBackAsWritten) {
   const std::string id70(70, 'i');
   std::string seventeen = "20";
   for (char c = 'a'; c < 'a' + 17; ++c) seventeen += std::string(" ") + c;
+  const std::string three = "9 " + id70 + " " + id70 + " " + id70;
   const struct {
     std::string text, read;
   } cases[] = {
-      {"3 c b a", "3 c b a"}, {"3 " + id70, "3 " + id70}, {"3 " + id70 + "i", ""}, {"3 a  b", ""}, {"3 a\x7f", ""},
+      {"3 c b a", "3 c b a"},
+      {"3 " + id70, "3 " + id70},
+      {"3 " + id70 + "i", ""},
+      {"3 a  b", ""},
+      {"3 a\x7f", ""},
       {seventeen, ""},
+      {three + " " + std::string(41, 'i'), three},  // as many of the newest as fit: the fourth would need 257 bytes
   };
   for (const auto& c : cases) {
     char written[kSeenMarkBytes];
     FormatSeenMark(ParseSeenMark(c.text.c_str()), written);
     EXPECT_EQ(written, c.read) << c.text;
   }
-  // Long ids: as many of the newest as fit; the fourth would need 257 bytes with the terminator.
-  SeenMark full = {9, kMaxSeenIds, {}};
-  for (auto& id : full.ids) std::strcpy(id, id70.c_str());
-  full.ids[3][41] = '\0';
-  char written[kSeenMarkBytes];
-  FormatSeenMark(full, written);
-  EXPECT_EQ(written, "9 " + id70 + " " + id70 + " " + id70);
 }
 
 TEST(StatReply, NumbersAsScanfReadsThemTheSizeIn64Bits) {

@@ -8,7 +8,6 @@
 #include "common/control_fit.h"
 #include "display/result_text.h"
 #include "mail/port_choice.h"
-#include "settings/options.h"
 
 namespace zorvane::testing {
 namespace {
@@ -37,20 +36,6 @@ TEST(ResultText, ThreeLinesPerAccount) {
     account.ChkFlg = c.chkFlg;
     const ResultText text = BuildResultText(account, c.result);
     EXPECT_EQ(std::string(text.NameText) + "|" + text.CountText + "|" + text.DetailText, c.lines) << c.name;
-  }
-}
-
-TEST(Options, DisplayModeAndAutoCheckPeriod) {
-  const struct {
-    CheckOptions options;
-    DisplayMode mode;
-    unsigned periodMs;
-  } cases[] = {{{0, 10, 0}, DisplayMode::BallsAndDialog, 0},      {{1, 10, 1}, DisplayMode::BallsOnly, 600000},
-               {{1, 5, 2}, DisplayMode::DialogOnly, 300000},      {{1, 99, 3}, DisplayMode::BallsAndDialog, 5940000},
-               {{2, 0, -1}, DisplayMode::BallsAndDialog, 300000}, {{-1, 100, 0}, DisplayMode::BallsAndDialog, 5940000}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(DisplayModeOf(c.options), c.mode) << c.options.ChkOpti;
-    EXPECT_EQ(AutoCheckPeriodMs(c.options), c.periodMs) << c.options.ChkTime;
   }
 }
 
