@@ -96,7 +96,8 @@ HWND MainWindow(bool required = false) {
 }
 
 std::vector<HWND> ZorvaneWindows() {
-  DWORD zorvane = 0, owner = 0;
+  DWORD zorvane = 0;
+  DWORD owner = 0;
   if (!GetWindowThreadProcessId(MainWindow(), &zorvane)) return {};
   std::vector<HWND> windows;
   for (HWND window : WindowsBelow(nullptr)) {
@@ -151,7 +152,9 @@ void DumpKey(HKEY parent, const std::string& path, const std::string& subkey) {
   char name[16384];
   std::vector<BYTE> data(65536);
   for (DWORD i = 0;; ++i) {
-    DWORD nameSize = sizeof name, dataSize = static_cast<DWORD>(data.size()), type = 0;
+    DWORD nameSize = sizeof name;
+    DWORD dataSize = static_cast<DWORD>(data.size());
+    DWORD type = 0;
     if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS) break;
     std::string hex;
     for (DWORD b = 0; b < dataSize; ++b) hex += {"0123456789abcdef"[data[b] >> 4], "0123456789abcdef"[data[b] & 15]};
@@ -190,7 +193,8 @@ const Command kCommands[] = {
        for (HWND window : ZorvaneWindows()) {
          RECT r = {};
          GetWindowRect(window, &r);
-         const int width = r.right - r.left, height = r.bottom - r.top;
+         const int width = r.right - r.left;
+         const int height = r.bottom - r.top;
          // Round: a window region that leaves out a corner and takes in the centre.
          HRGN region = CreateRectRgn(0, 0, 0, 0);
          const bool round = GetWindowRgn(window, region) != ERROR && !PtInRegion(region, 0, 0) &&
@@ -222,7 +226,8 @@ const Command kCommands[] = {
              dc, wide.data(),
              MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1,
              &extent);
-         RECT r = {}, client = {};
+         RECT r = {};
+         RECT client = {};
          GetWindowRect(c, &r);
          GetClientRect(c, &client);
          const LRESULT margins = ClassOf(c) == "Edit" ? Send(c, EM_GETMARGINS, 0, 0) : 0;
@@ -244,7 +249,8 @@ const Command kCommands[] = {
      }},
     {"press", "CLASS TITLE ID", 3,
      [](const Args& args) {
-       HWND window = FindVisible(args, true), button = RequireControl(window, args[2]);
+       HWND window = FindVisible(args, true);
+       HWND button = RequireControl(window, args[2]);
        PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
      }},
     {"click", "CLASS TITLE ID", 3,
@@ -258,7 +264,8 @@ const Command kCommands[] = {
      }},
     {"select", "CLASS TITLE ID INDEX", 4,
      [](const Args& args) {
-       HWND window = FindVisible(args, true), list = RequireControl(window, args[2]);
+       HWND window = FindVisible(args, true);
+       HWND list = RequireControl(window, args[2]);
        if (ClassOf(list) != "ListBox") throw Failure{1, "control " + args[2] + " is no list box"};
        if (Send(list, LB_SETCURSEL, Number(args[3]), 0) == LB_ERR) throw Failure{1, "no item " + args[3]};
        // LB_SETCURSEL tells nobody; a user's click would.
@@ -348,7 +355,8 @@ const Command kCommands[] = {
 void Run(const Args& words) {
   for (const Command& command : kCommands) {
     if (words[0] != command.name) continue;
-    const std::size_t given = words.size() - 1, wanted = command.arguments;
+    const std::size_t given = words.size() - 1;
+    const std::size_t wanted = command.arguments;
     if (words[0] == "reg-set" ? given == 0 || given % wanted != 0 : given != wanted) {
       throw Failure{2, "usage: " + words[0] + " " + command.usage};
     }

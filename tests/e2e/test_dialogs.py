@@ -68,7 +68,8 @@ class DialogsTest(CheckCase):
         # An account stored before StlsFlg and NewFlg uses STARTTLS and counts all that waits.
         for id, ticked in (("1007", "0"), ("1008", "1"), ("1009", "0")):
             checked, left, _, right, _, _, text = shown[id]
-            self.assertEqual((checked, 13 + 6 + text <= right - left), (ticked, True), f"{id}: box, gap and text")
+            self.assertEqual(checked, ticked, id)
+            self.assertLessEqual(13 + 6 + text, right - left, f"{id}: box, gap and text")
         self.assertTrue(wait_until(lambda: all(in_frame(screenshot("pop3-settings"), *frame) for frame in frames)))
         driver("key", *SERVER, VK_ESCAPE, "--", "gone", *SERVER, TIMEOUT_MS)
 
@@ -108,7 +109,8 @@ class DialogsTest(CheckCase):
     def test_3_general_settings_save_the_period_the_mode_and_the_start_with_windows_and_restart_the_timer(self):
         self.post(WM_COMMAND, GENERAL_SETTINGS)
         shown = layout(GENERAL)[0]
-        self.assertEqual((overflowing(shown), shown[START_WITH_WINDOWS][0]), ([], "0"))
+        self.assertEqual(overflowing(shown), [])
+        self.assertEqual(shown[START_WITH_WINDOWS][0], "0")
         driver("settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "click", *GENERAL, START_WITH_WINDOWS,
                "--", "press", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
         self.assertEqual(wait_until(lambda: self.auto_check_periods()[1:]), [b"420000"])

@@ -116,7 +116,8 @@ void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t st
             FUZZ_CHECK(encrypted || !protectable);
           }
           // Once each, in order.
-          const std::size_t user = s.sent.find("USER"), pass = s.sent.find("PASS");
+          const std::size_t user = s.sent.find("USER");
+          const std::size_t pass = s.sent.find("PASS");
           if (line == "USER alice") FUZZ_CHECK(user == std::string::npos);
           if (line == "PASS secret") FUZZ_CHECK(user != std::string::npos && pass == std::string::npos);
           if (line == "STAT") FUZZ_CHECK(pass != std::string::npos && s.sent.find("STAT") == std::string::npos);

@@ -54,9 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       form->Open();
       removable = s.settings.accounts[0].NAME[0] != '\0';
     }
-    const int action = in.byte() % 13, pick = in.byte(), selected = pick % 4, edit = pick % 5;
+    const int action = in.byte() % 13;
+    const int pick = in.byte();
+    const int selected = pick % 4;
+    const int edit = pick % 5;
     const bool unsaved = form->unsaved();
-    const int shown = form->shownSlot(), questions = asked;
+    const int shown = form->shownSlot();
+    const int questions = asked;
     const std::size_t written = s.registry.journal.size();
     const CheckOptions options = s.settings.options;
     const PopAccount before = s.settings.accounts[shown];
@@ -128,7 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (action == 11 || action == 12) action == 11 ? general->UpdateButton() : general->CloseButton();
         const CheckOptions& o = s.settings.options;
-        const bool stored = s.registry.journal.size() > written, kept = !memcmp(&o, &options, sizeof o);
+        const bool stored = s.registry.journal.size() > written;
+        const bool kept = !memcmp(&o, &options, sizeof o);
         FUZZ_CHECK(
             (stored ? o.ChkTime >= 5 && o.ChkTime <= 99 && o.ChkOpti == int(g.mode) && o.IsChk == g.autoCheck : kept) &&
             !s.registry.openKeys() && !s.registry.badHandles);
@@ -141,8 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = written; i < s.registry.journal.size(); ++i) {
       // "key|name|type|length|data", where only the data may hold a '|'.
       const std::string& e = s.registry.journal[i];
-      const std::size_t bar = e.find('|'), rest = e.find('|', e.find('|', e.find('|', bar + 1) + 1) + 1) + 1;
-      const std::string key = e.substr(0, bar), head = e.substr(bar + 1, rest - bar - 1), value = e.substr(rest);
+      const std::size_t bar = e.find('|');
+      const std::size_t rest = e.find('|', e.find('|', e.find('|', bar + 1) + 1) + 1) + 1;
+      const std::string key = e.substr(0, bar);
+      const std::string head = e.substr(bar + 1, rest - bar - 1);
+      const std::string value = e.substr(rest);
       saved |= head == "NAME|1|128|";
       FUZZ_CHECK(head.find("|1|") == std::string::npos || head.find("|256|") != std::string::npos || !value.empty());
       FUZZ_CHECK(head != "PortNo|4|4|" || value != "0");

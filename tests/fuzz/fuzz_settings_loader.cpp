@@ -39,16 +39,22 @@ void CheckText(const char* field, std::size_t width, const Value* stored, bool p
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzInput in{data, data + size};
   testing::MemoryRegistry registry;
-  const int failOpen = in.byte(), failEnum = in.byte(), enumError = in.byte() % 6, flags = in.byte();
+  const int failOpen = in.byte();
+  const int failEnum = in.byte();
+  const int enumError = in.byte() % 6;
+  const int flags = in.byte();
   for (int k = 0; k < 7; ++k)
     if (failOpen >> k & 1) registry.failOpen.insert(k < 3 ? kKeys[k] : KeyPath(k - 2));
   const RegResult errors[] = {2, 5, 6, 87, 1009, kRegNoMoreItems};
   for (int k = 0; k < 5; ++k)
     if (failEnum >> k & 1) registry.failEnum[KeyPath(k)] = errors[enumError];
   while (in.more()) {
-    const int key = in.byte() % 5, type = in.byte() % 8, nameLength = in.byte();
+    const int key = in.byte() % 5;
+    const int type = in.byte() % 8;
+    const int nameLength = in.byte();
     const std::string name = in.bytes(nameLength < 250 ? nameLength : 250 + (nameLength - 250) * 10);
-    const int low = in.byte(), high = in.byte();
+    const int low = in.byte();
+    const int high = in.byte();
     const std::string value = in.bytes((low | high << 8) % 300);
     registry.Put(KeyPath(key), name.substr(0, name.find('\0')), type, {value.begin(), value.end()});
   }

@@ -71,9 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return got;
   };
   while (in.more()) {
-    const std::size_t op = in.byte(), scale = op / 8 % 8;  // lengths up to 255 << 7
+    const std::size_t op = in.byte();
+    const std::size_t scale = op / 8 % 8;  // lengths up to 255 << 7
     const TlsChannel::State before = channel.state();
-    std::size_t got = 0, n = 0, sending = channel.sendingLength();
+    std::size_t got = 0;
+    std::size_t n = 0;
+    std::size_t sending = channel.sendingLength();
     switch (op % 8) {
       case 0:
         engine.host = op & 64 ? std::string(200, 'p') : "pop.example.test";
@@ -91,7 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(engine.handshakes == 0);  // the engine has forgotten the session
         break;
       case 2: {  // type, version major, length, up to 64 bytes of the body, 'x's up to the largest record
-        const std::size_t type = in.byte(), major = in.byte(), high = in.byte(), length = high << 8 | in.byte();
+        const std::size_t type = in.byte();
+        const std::size_t major = in.byte();
+        const std::size_t high = in.byte();
+        const std::size_t length = high << 8 | in.byte();
         std::string body = in.bytes(std::min<std::size_t>(length, 64));
         body.resize(std::min(length, kMaxTlsRecord - 5), 'x');
         stream += std::string{char(type), char(major), 3, char(high), char(length)} + body;

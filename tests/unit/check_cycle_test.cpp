@@ -166,7 +166,8 @@ TEST_F(CheckCycleTest, TheDisplaysOwnEndClearsTheResultsWithoutCallingBack) {
 // names cut first so that all fits; the mail mark kept by aborts and failures, lost by a check that finds none to
 // announce and by an account that no longer takes part.
 TEST_F(CheckCycleTest, TheTrayTellsTheLastFinishedCheck) {
-  const std::string twelve = "一二三四五六七八九十百千", mail = " メール数： ";
+  const std::string twelve = "一二三四五六七八九十百千";
+  const std::string mail = " メール数： ";
   TrayStatus tray;
   std::vector<bool> marks;
   // A check whose accounts end in turn with these results; its announcement tells the tray, as the program's does.

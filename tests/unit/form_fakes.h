@@ -38,7 +38,12 @@ struct FakeServerView : ServerFormView {
   void Close() override { closed = true; }
 
   std::string t[5];  // name, server, port, user, password
-  bool modified[5] = {}, included = false, startTls = true, newOnly = false, update = false, remove = false;
+  bool modified[5] = {};
+  bool included = false;
+  bool startTls = true;
+  bool newOnly = false;
+  bool update = false;
+  bool remove = false;
   bool closed = false;
   int line = -1;
   std::function<bool()> answer = [] { return true; };
@@ -69,7 +74,10 @@ struct FakeGeneralView : GeneralFormView, AutoCheckTimer {
   }
 
   std::string period;
-  bool autoCheck = false, enabled = false, closed = false, startWithWindows = false;
+  bool autoCheck = false;
+  bool enabled = false;
+  bool closed = false;
+  bool startWithWindows = false;
   DisplayMode mode = DisplayMode::BallsAndDialog;
   unsigned timer = 1;  // 0: stopped
   std::vector<std::string> log;

@@ -109,7 +109,8 @@ std::string Converse(Server server, const char* user, const char* password, Star
                      const char* seenMark = nullptr) {
   Pop3Dialogue dialogue;
   dialogue.Start(user, password, use, secure, seenMark);
-  std::string log, inbox = server.greeting + "\r\n";
+  std::string log;
+  std::string inbox = server.greeting + "\r\n";
   for (int turn = 0; turn < 20; ++turn) {
     dialogue.Feed(inbox.data(), inbox.size());
     inbox.clear();
