@@ -1,7 +1,8 @@
 #pragma once
 // The outcome of one account's part of a check.
-#include <cstddef>
 #include <cstdint>
+
+#include "settings/settings.h"
 
 namespace zorvane {
 
@@ -36,10 +37,6 @@ struct CheckResult {
 inline std::int32_t AnnouncedCount(const CheckResult& result) {
   return result.New == NewMail::Counted ? result.NewCount : result.MailCount;
 }
-
-// What an account keeps of the last announcement the user saw: one text of
-// at most this many bytes with its terminator.
-constexpr std::size_t kSeenMarkBytes = 256;
 
 // What a session that ended tells the check.
 struct SessionReport {

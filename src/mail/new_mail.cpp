@@ -20,10 +20,13 @@ const char* ReadNumber(const char* p, std::int32_t* number) {
 // An id at p, up to the next space or the end; the end of it, or nullptr.
 const char* ReadId(const char* p, char (&id)[kMaxUid + 1]) {
   const std::size_t length = std::strcspn(p, " ");
-  if (length > kMaxUid) return nullptr;
+  if (length < 1 || length > kMaxUid) return nullptr;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (p[i] < 0x21 || p[i] > 0x7E) return nullptr;
+  }
   std::memcpy(id, p, length);
   id[length] = '\0';
-  return IsUid(id) ? p + length : nullptr;
+  return p + length;
 }
 
 // "<number> <id>", as a listing line or a single UIDL's reply has it after the indicator.
@@ -35,15 +38,6 @@ bool ReadListing(const char* text, std::int32_t* number, char (&id)[kMaxUid + 1]
 }
 
 }  // namespace
-
-bool IsUid(const char* text) {
-  const std::size_t length = std::strlen(text);
-  if (length < 1 || length > kMaxUid) return false;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (text[i] < 0x21 || text[i] > 0x7E) return false;
-  }
-  return true;
-}
 
 SeenMark ParseSeenMark(const char* text) {
   SeenMark mark = {};
@@ -72,20 +66,19 @@ void NewMailCount::Start(const char* storedMark) {
 }
 
 void NewMailCount::Remember(std::int32_t number, const char* id) {
-  SeenMark& known = recent_;
-  if (known.idCount > 0 && number <= known.newest && number > known.newest - known.idCount) return;
+  if (recent_.idCount > 0 && number <= recent_.newest && number > recent_.newest - recent_.idCount) return;
   // The next older one goes at the end, while there is room.
-  if (known.idCount > 0 && number == known.newest - known.idCount) {
-    if (known.idCount < kMaxSeenIds) std::memcpy(known.ids[known.idCount++], id, std::strlen(id) + 1);
+  if (recent_.idCount > 0 && number == recent_.newest - recent_.idCount) {
+    if (recent_.idCount < kMaxSeenIds) std::memcpy(recent_.ids[recent_.idCount++], id, std::strlen(id) + 1);
     return;
   }
   // A newer one goes in front; one that is not next to the others begins the run afresh.
-  if (known.idCount > 0 && number != known.newest + 1) known.idCount = 0;
-  const int kept = known.idCount < kMaxSeenIds ? known.idCount : kMaxSeenIds - 1;
-  std::memmove(known.ids[1], known.ids[0], static_cast<std::size_t>(kept) * sizeof known.ids[0]);
-  std::memcpy(known.ids[0], id, std::strlen(id) + 1);
-  known.idCount = kept + 1;
-  known.newest = number;
+  if (recent_.idCount > 0 && number != recent_.newest + 1) recent_.idCount = 0;
+  const int kept = recent_.idCount < kMaxSeenIds ? recent_.idCount : kMaxSeenIds - 1;
+  std::memmove(recent_.ids[1], recent_.ids[0], static_cast<std::size_t>(kept) * sizeof recent_.ids[0]);
+  std::memcpy(recent_.ids[0], id, std::strlen(id) + 1);
+  recent_.idCount = kept + 1;
+  recent_.newest = number;
 }
 
 void NewMailCount::OnProbe(const char* listing) {

@@ -26,7 +26,6 @@ struct SeenMark {
   char ids[kMaxSeenIds][kMaxUid + 1];  // newest first
 };
 
-bool IsUid(const char* text);
 // "<newest> <id> <id> ...": anything else reads as nothing remembered.
 SeenMark ParseSeenMark(const char* text);
 // As many ids as fit, newest first; "" for nothing remembered.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "mail/byte_queue.h"
 #include "mail/port_choice.h"
 
 namespace zorvane {
@@ -115,9 +116,7 @@ void Pop3Connection::OnSent(std::size_t length) {
   if (usingTls()) {
     tls_.Sent(length);
   } else {
-    if (length > plainOutLength_) length = plainOutLength_;
-    std::memmove(plainOut_, plainOut_ + length, plainOutLength_ - length);
-    plainOutLength_ -= length;
+    plainOutLength_ = DropFront(plainOut_, plainOutLength_, length);
   }
   writeBlocked_ = unsentLength() > 0;
 }

@@ -130,12 +130,14 @@ DialogueAction Pop3Dialogue::OnTlsReady() {
   return Flush();
 }
 
+DialogueAction Pop3Dialogue::Broken() {
+  Decide(CheckStatus::Disconnected);
+  state_ = State::Idle;
+  return kEnd;
+}
+
 DialogueAction Pop3Dialogue::Answer(const Pop3Reply& reply) {
-  if (reply.kind == Pop3Reply::Kind::Failed) {
-    Decide(CheckStatus::Disconnected);
-    state_ = State::Idle;
-    return kEnd;
-  }
+  if (reply.kind == Pop3Reply::Kind::Failed) return Broken();
   if (state_ == State::AwaitGreeting) {
     state_ = State::Talking;
     if (reply.kind == Pop3Reply::Kind::Negative) {
@@ -156,13 +158,10 @@ DialogueAction Pop3Dialogue::Answer(const Pop3Reply& reply) {
       state_ = State::Idle;
       return kEnd;
     }
-    if (++capabilities_.lines > kMaxCapabilities) {
-      return Answer({Pop3Reply::Kind::Failed, "", ""});
-    } else {
-      capabilities_.stls |= Names(reply.text, "STLS");
-      capabilities_.pipelining |= Names(reply.text, "PIPELINING");
-      capabilities_.uidl |= Names(reply.text, "UIDL");
-    }
+    if (++capabilities_.lines > kMaxCapabilities) return Broken();
+    capabilities_.stls |= Names(reply.text, "STLS");
+    capabilities_.pipelining |= Names(reply.text, "PIPELINING");
+    capabilities_.uidl |= Names(reply.text, "UIDL");
     return kNothing;
   }
   if (list && reply.kind == Pop3Reply::Kind::Positive) {

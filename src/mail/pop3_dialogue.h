@@ -88,6 +88,8 @@ class Pop3Dialogue {
   };
 
   DialogueAction Answer(const Pop3Reply& reply);
+  // A reply no POP3 server sends: the connection is given up.
+  DialogueAction Broken();
   DialogueAction Answered(const Queued& command, const Pop3Reply& reply);
   // After the capabilities: STLS, or the login, STAT and, for new mail, the first UIDL.
   DialogueAction LogIn();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "mail/byte_queue.h"
 
 namespace zorvane {
 
@@ -34,11 +35,7 @@ void TlsChannel::Receive(const char* bytes, std::size_t length) {
   if (state_ == State::Handshaking) Handshake();
 }
 
-void TlsChannel::Consume(std::size_t used) {
-  if (used > inputLength_) used = inputLength_;
-  std::memmove(input_, input_ + used, inputLength_ - used);
-  inputLength_ -= used;
-}
+void TlsChannel::Consume(std::size_t used) { inputLength_ = DropFront(input_, inputLength_, used); }
 
 unsigned char* TlsChannel::SendRoom(std::size_t* capacity) {
   *capacity = sizeof sending_ - sendingLength_;
@@ -113,11 +110,7 @@ void TlsChannel::Send(const char* plain, std::size_t length) {
   sendingLength_ += written;
 }
 
-void TlsChannel::Sent(std::size_t length) {
-  if (length > sendingLength_) length = sendingLength_;
-  std::memmove(sending_, sending_ + length, sendingLength_ - length);
-  sendingLength_ -= length;
-}
+void TlsChannel::Sent(std::size_t length) { sendingLength_ = DropFront(sending_, sendingLength_, length); }
 
 void TlsChannel::Close() {
   if (state_ != State::Open) return;

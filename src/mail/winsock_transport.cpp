@@ -37,9 +37,7 @@ std::optional<SessionReport> WinsockTransport::StartSession(int n, const PopAcco
 std::optional<SessionReport> WinsockTransport::OnLookupDone(int n, WPARAM wParam, LPARAM lParam) {
   NetAddress addresses[Pop3Connection::kMaxAddresses];
   std::size_t count = 0;
-  if (!lookups_[n - 1].Take(wParam, lParam, addresses, Pop3Connection::kMaxAddresses, &count) || n != current_) {
-    return std::nullopt;
-  }
+  if (!lookups_[n - 1].Take(wParam, lParam, addresses, Pop3Connection::kMaxAddresses, &count)) return std::nullopt;
   connection_.OnResolved(addresses, count, GetTickCount64());
   return CarryOut();
 }
@@ -109,7 +107,6 @@ std::optional<SessionReport> WinsockTransport::CarryOut() {
       case ConnectionAction::Kind::Finish:
       case ConnectionAction::Kind::Close:
         // Closed before the check hands on: the display may run from there.
-        lookups_[current_ - 1].Cancel();
         CloseSocket();
         KillTimer(window_, timer_);
         if (action.kind == ConnectionAction::Kind::Finish) return action.report;

@@ -1,5 +1,6 @@
 #pragma once
 // The in-memory settings records: four accounts and the global options.
+#include <cstddef>
 #include <cstdint>
 
 namespace zorvane {
@@ -16,17 +17,21 @@ constexpr std::int32_t kStlsWhenOffered = 0;
 constexpr std::int32_t kStlsRequired = 1;  // its server completed STLS: never again in clear
 constexpr std::int32_t kStlsNever = 2;     // "STARTTLSを使う" unticked
 
+// What an account keeps of the last announcement the user saw: one text of
+// at most this many bytes with its terminator.
+constexpr std::size_t kSeenMarkBytes = 256;
+
 struct PopAccount {
   char NAME[128];  // display name; empty: the slot is unregistered
   char Serv[128];  // POP3 server host name or dotted address
   char UserId[64];
   char PassWord[64];  // plain text in memory
   std::int32_t PortNo;
-  std::int32_t ChkFlg;     // 1: take part in checks
-  std::int32_t Imagetype;  // ball graphic type, always 0
-  std::int32_t StlsFlg;    // kStlsWhenOffered, kStlsRequired or kStlsNever
-  std::int32_t NewFlg;     // 1: "新着メールのみ通知", announce only new mail
-  char SeenUidl[256];      // of an account with NewFlg: what it keeps of the last announcement seen
+  std::int32_t ChkFlg;            // 1: take part in checks
+  std::int32_t Imagetype;         // ball graphic type, always 0
+  std::int32_t StlsFlg;           // kStlsWhenOffered, kStlsRequired or kStlsNever
+  std::int32_t NewFlg;            // 1: "新着メールのみ通知", announce only new mail
+  char SeenUidl[kSeenMarkBytes];  // of an account with NewFlg: what it keeps of the last announcement seen
 };
 
 // Only 1 counts, as for ChkFlg.
