@@ -15,19 +15,13 @@ import sys
 import tempfile
 from pathlib import Path
 
-BENCH = Path(__file__).resolve().parent
-REPO = BENCH.parent
-sys.path[:0] = [str(REPO / "scripts"), str(REPO / "tests" / "e2e")]
-
-import dovecot  # noqa: E402
-import wine_fixture  # noqa: E402
-from delay_proxy import SERVER, DelayProxy  # noqa: E402
-
-wine_fixture.PREFIX = REPO / "build" / "bench" / "wineprefix"
-wine_fixture.LOG_DIR = REPO / "build" / "bench" / "logs"
-
-from test_check import CHECK_MAIL, RESULTS, account, settings  # noqa: E402
-from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, dword, end_wine, start_zorvane, sz  # noqa: E402
+# First: the module path and the Wine prefix that the imports below rely on.
+import bench_setup  # noqa: F401
+import dovecot
+import wine_fixture
+from delay_proxy import SERVER, DelayProxy
+from test_check import CHECK_MAIL, RESULTS, account, settings
+from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, dword, end_wine, start_zorvane, sz
 
 MESSAGES = 20000
 NEW = 2

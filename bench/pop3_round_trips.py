@@ -27,23 +27,16 @@ import threading
 import time
 from pathlib import Path
 
-BENCH = Path(__file__).resolve().parent
-REPO = BENCH.parent
-sys.path[:0] = [str(REPO / "scripts"), str(REPO / "tests" / "e2e")]
-
-import dovecot  # noqa: E402
-import tls_records  # noqa: E402
-import wine_fixture  # noqa: E402
-from delay_proxy import CLIENT, SERVER, DelayProxy  # noqa: E402
-from no_pipelining_front import PLAIN, STARTTLS, TLS, NoPipeliningFront  # noqa: E402
-
-# The benchmark's prefix and logs, apart from the end-to-end tests' own.
-wine_fixture.PREFIX = REPO / "build" / "bench" / "wineprefix"
-wine_fixture.LOG_DIR = REPO / "build" / "bench" / "logs"
-
-from test_check import CHECK_MAIL, RESULTS, account, mail, settings  # noqa: E402
-from scripted_servers import certificate  # noqa: E402
-from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, end_wine, start_zorvane  # noqa: E402
+# First: the module path and the Wine prefix that the imports below rely on.
+from bench_setup import REPO
+import dovecot
+import tls_records
+import wine_fixture
+from delay_proxy import CLIENT, SERVER, DelayProxy
+from no_pipelining_front import PLAIN, STARTTLS, TLS, NoPipeliningFront
+from test_check import CHECK_MAIL, RESULTS, account, mail, settings
+from scripted_servers import certificate
+from wine_fixture import TIMEOUT_MS, WM_COMMAND, controls, driver, end_wine, start_zorvane
 
 POP3S_PORT = 995
 POP3_PORT = 110

@@ -23,7 +23,7 @@ int TextWidth(HDC dc, HWND control) {
 
 // What the control's text needs, with the check box, the group box's inset or
 // the edit's frame, margins and caret around it.
-FitControl Measure(HDC dc, HWND control, HWND dialog, const NumberEdit* numbers, std::size_t numberCount) {
+FitControl Measure(HDC dc, HWND control, HWND dialog, std::initializer_list<NumberEdit> numbers) {
   FitControl fit = {FitControl::Kind::Fixed, BoxOf(dialog, control), 0};
   char className[16] = {};
   GetClassNameA(control, className, sizeof className);
@@ -46,10 +46,10 @@ FitControl Measure(HDC dc, HWND control, HWND dialog, const NumberEdit* numbers,
       default: break;
     }
   } else if (lstrcmpiA(className, "Edit") == 0) {
-    for (const NumberEdit* number = numbers; number != numbers + numberCount; ++number) {
-      if (GetDlgCtrlID(control) != number->id) continue;
+    for (const NumberEdit& number : numbers) {
+      if (GetDlgCtrlID(control) != number.id) continue;
       wchar_t widest[64];
-      const int length = MultiByteToWideChar(CP_UTF8, 0, number->widest, -1, widest, std::size(widest)) - 1;
+      const int length = MultiByteToWideChar(CP_UTF8, 0, number.widest, -1, widest, std::size(widest)) - 1;
       RECT client = {};
       GetClientRect(control, &client);
       const LRESULT margins = SendMessageA(control, EM_GETMARGINS, 0, 0);
@@ -69,7 +69,7 @@ ControlBox BoxOf(HWND dialog, HWND control) {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-void FitControlsToFont(HWND dialog, const NumberEdit* numbers, std::size_t numberCount) {
+void FitControlsToFont(HWND dialog, std::initializer_list<NumberEdit> numbers) {
   HWND windows[kMaxControls];
   FitControl controls[kMaxControls];
   ControlBox designed[kMaxControls];
@@ -80,7 +80,7 @@ void FitControlsToFont(HWND dialog, const NumberEdit* numbers, std::size_t numbe
     const HGDIOBJ original = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
     for (; c != nullptr && count < kMaxControls; c = GetWindow(c, GW_HWNDNEXT), ++count) {
       windows[count] = c;
-      controls[count] = Measure(dc.get(), c, dialog, numbers, numberCount);
+      controls[count] = Measure(dc.get(), c, dialog, numbers);
       designed[count] = controls[count].box;
     }
     SelectObject(dc.get(), original);

@@ -3,7 +3,6 @@
 // font does not fit widened by the rule of FitControls.
 #include <windows.h>
 
-#include <cstddef>
 #include <initializer_list>
 
 #include "common/control_fit.h"
@@ -17,10 +16,7 @@ struct NumberEdit {
 };
 
 // At WM_INITDIALOG, before anything reads the controls' places.
-void FitControlsToFont(HWND dialog, const NumberEdit* numbers, std::size_t count);
-inline void FitControlsToFont(HWND dialog, std::initializer_list<NumberEdit> numbers = {}) {
-  FitControlsToFont(dialog, numbers.begin(), numbers.size());
-}
+void FitControlsToFont(HWND dialog, std::initializer_list<NumberEdit> numbers = {});
 
 // A control's window rectangle in its dialog's client coordinates.
 ControlBox BoxOf(HWND dialog, HWND control);

@@ -126,7 +126,7 @@ void ServerDialog::Show(int slot, const PopAccount& account) {
   SetDlgItemTextA(window(), IDC_SERVER_USER, account.UserId);
   SetDlgItemTextA(window(), IDC_SERVER_PASSWORD, account.PassWord);
   CheckDlgButton(window(), IDC_SERVER_INCLUDE, TakesPartInChecks(account) ? BST_CHECKED : BST_UNCHECKED);
-  CheckDlgButton(window(), IDC_SERVER_STARTTLS, account.StlsFlg != kStlsNever ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window(), IDC_SERVER_STARTTLS, UsesStartTls(account) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window(), IDC_SERVER_NEW_ONLY, AnnouncesOnlyNewMail(account) ? BST_CHECKED : BST_UNCHECKED);
 }
 

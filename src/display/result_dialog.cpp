@@ -2,8 +2,6 @@
 
 #include <mmsystem.h>
 
-#include <iterator>
-
 #include "common/win32_control_fit.h"
 #include "display/result_text.h"
 #include "resource_ids.h"
@@ -33,13 +31,14 @@ void ResultDialog::Initialise() {
   HWND dialog = window();
   // Every count and size must read whole, the largest too.
   const ResultText widest = WidestResultText();
-  const NumberEdit lines[] = {
-      {IDC_RESULT1_COUNT, widest.CountText}, {IDC_RESULT1_DETAIL, widest.DetailText},
-      {IDC_RESULT2_COUNT, widest.CountText}, {IDC_RESULT2_DETAIL, widest.DetailText},
-      {IDC_RESULT3_COUNT, widest.CountText}, {IDC_RESULT3_DETAIL, widest.DetailText},
-      {IDC_RESULT4_COUNT, widest.CountText}, {IDC_RESULT4_DETAIL, widest.DetailText},
-  };
-  FitControlsToFont(dialog, lines, std::size(lines));
+  FitControlsToFont(dialog, {{IDC_RESULT1_COUNT, widest.CountText},
+                             {IDC_RESULT1_DETAIL, widest.DetailText},
+                             {IDC_RESULT2_COUNT, widest.CountText},
+                             {IDC_RESULT2_DETAIL, widest.DetailText},
+                             {IDC_RESULT3_COUNT, widest.CountText},
+                             {IDC_RESULT3_DETAIL, widest.DetailText},
+                             {IDC_RESULT4_COUNT, widest.CountText},
+                             {IDC_RESULT4_DETAIL, widest.DetailText}});
   SetForegroundWindow(dialog);
   SetActiveWindow(dialog);
   PlaySoundA(MAKEINTRESOURCEA(IDW_CHIME), reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE)),

@@ -57,4 +57,7 @@ inline bool IsValidAccountNumber(int n) { return n >= 1 && n <= kAccountCount; }
 // shows so everywhere.
 inline bool TakesPartInChecks(const PopAccount& account) { return account.ChkFlg == 1; }
 
+// Every StlsFlg but kStlsNever asks for STLS, an unknown one as kStlsWhenOffered.
+inline bool UsesStartTls(const PopAccount& account) { return account.StlsFlg != kStlsNever; }
+
 }  // namespace zorvane

@@ -43,28 +43,36 @@ class RunKey {
   RegKey run_;
 };
 
+// The open Run key's value names executable, quoted or not.
+bool ValueNames(RegistryBackend& registry, RegKey run, const char* executable) {
+  unsigned char data[kValueSize] = {};
+  std::uint32_t type = 0;
+  std::uint32_t size = sizeof data - 1;  // the last byte stays the terminator
+  if (registry.QueryValue(run, kValueName, &type, data, &size) != kRegOk || type != kRegSz) return false;
+  std::string_view path(reinterpret_cast<const char*>(data));
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+  return SamePath(path, executable);
+}
+
 }  // namespace
 
 bool StartupEntry::NamesThisExecutable() {
   if (executable_[0] == '\0') return false;
   RunKey key(registry_);
-  unsigned char data[kValueSize] = {};
-  std::uint32_t type = 0;
-  std::uint32_t size = sizeof data - 1;  // the last byte stays the terminator
-  if (registry_.QueryValue(key.get(), kValueName, &type, data, &size) != kRegOk || type != kRegSz) return false;
-  std::string_view path(reinterpret_cast<const char*>(data));
-  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
-  return SamePath(path, executable_);
+  return ValueNames(registry_, key.get(), executable_);
 }
 
 void StartupEntry::Set(OwnerWindow owner, bool on) {
-  if (on == NamesThisExecutable()) return;
+  const bool known = executable_[0] != '\0';
+  // No value names an unknown executable: there is nothing to remove.
+  if (!on && !known) return;
   RunKey key(registry_);
+  if (known && on == ValueNames(registry_, key.get(), executable_)) return;
   RegResult result = kRegNotFound;
   if (!on) {
     result = registry_.DeleteValue(key.get(), kValueName);
     if (result == kRegNotFound) result = kRegOk;  // gone already
-  } else if (executable_[0] != '\0') {
+  } else if (known) {
     char value[kValueSize];
     const int length = std::snprintf(value, sizeof value, "\"%s\"", executable_);
     if (length > 0 && static_cast<std::uint32_t>(length) < sizeof value) {

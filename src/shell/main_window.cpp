@@ -5,9 +5,6 @@
 #include "common/gdi_handles.h"
 #include "resource_ids.h"
 #include "settings/options.h"
-#include "settings/settings_store.h"
-#include "settings/win32_registry.h"
-#include "settings/win32_settings_ui.h"
 #include "shell/message_routes.h"
 #include "shell/program.h"
 #include "shell/tray_icon.h"
@@ -33,11 +30,8 @@ void OnCreate(Program& program, HWND window) {
   program.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
   program.transport.Attach(window, kAccountMessages, kConnectionTimer);
 
-  Win32Registry registry;
-  Win32SettingsUi ui(program.instance);
-  SettingsStore store(registry, ui, program.settings);
-  store.CheckFirstStart(window);
-  for (int n = 1; n <= kAccountCount; ++n) store.LoadAccount(window, n);
+  program.store.CheckFirstStart(window);
+  for (int n = 1; n <= kAccountCount; ++n) program.store.LoadAccount(window, n);
 
   ShowTrayIcon(window, NIM_ADD, program.trayPictures, program.tray);
   ReadScreenSize(program, window);
@@ -96,8 +90,8 @@ LRESULT OnMessage(Program& program, HWND window, UINT message, WPARAM wParam, LP
   switch (route.kind) {
     case MessageRoute::Kind::Tray:
       if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(window, program.trayMenu);
-      // The menu's default item.
-      if (lParam == WM_LBUTTONDBLCLK) OnCommand(program, window, ID_CHECK_MAIL);
+      // The menu's default item; -1, no default, matches no command.
+      if (lParam == WM_LBUTTONDBLCLK) OnCommand(program, window, GetMenuDefaultItem(program.trayMenu, FALSE, 0));
       return 0;
     case MessageRoute::Kind::LookupDone:
       if (auto ended = program.transport.OnLookupDone(route.account, wParam, lParam)) {

@@ -9,6 +9,9 @@
 #include "mail/check_cycle.h"
 #include "mail/winsock_transport.h"
 #include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "settings/win32_registry.h"
+#include "settings/win32_settings_ui.h"
 #include "shell/auto_check_schedule.h"
 #include "shell/auto_check_timer.h"
 #include "shell/tray_icon.h"
@@ -29,6 +32,9 @@ struct Program {
   bool ended = false;      // the destruction handling has run
   ScreenSize screen = {};  // the balls' screen, from HORZRES and VERTRES
   Settings settings = {};
+  Win32Registry registry;
+  Win32SettingsUi settingsUi{instance};
+  SettingsStore store{registry, settingsUi, settings};
   WinsockTransport transport;
   Win32CheckHost checkHost{*this};
   CheckCycle cycle{settings, transport, checkHost};

@@ -1,9 +1,6 @@
 #include "shell/win32_check_host.h"
 
 #include "common/win32_message_box.h"
-#include "settings/settings_store.h"
-#include "settings/win32_registry.h"
-#include "settings/win32_settings_ui.h"
 #include "shell/message_routes.h"
 #include "shell/program.h"
 #include "shell/tray_icon.h"
@@ -29,16 +26,10 @@ void Win32CheckHost::Announce() {
 
 void Win32CheckHost::EndAnnouncement() { program_.announcement.End(); }
 
-void Win32CheckHost::RememberStartTls(int n) {
-  Win32Registry registry;
-  Win32SettingsUi ui(program_.instance);
-  SettingsStore(registry, ui, program_.settings).RememberStartTls(program_.mainWindow, n);
-}
+void Win32CheckHost::RememberStartTls(int n) { program_.store.RememberStartTls(program_.mainWindow, n); }
 
 void Win32CheckHost::SaveSeenMark(int n, const char* mark) {
-  Win32Registry registry;
-  Win32SettingsUi ui(program_.instance);
-  SettingsStore(registry, ui, program_.settings).SaveSeenMark(program_.mainWindow, n, mark);
+  program_.store.SaveSeenMark(program_.mainWindow, n, mark);
 }
 
 }  // namespace zorvane
