@@ -199,7 +199,7 @@ def zorvane_check(rig, transport):
         driver("tray", 1, TIMEOUT_MS)
         for check in range(2):
             if check:
-                driver("press", *RESULTS, IDCANCEL, "--", "gone", *RESULTS, TIMEOUT_MS)
+                driver("click", *RESULTS, IDCANCEL, "--", "gone", *RESULTS, TIMEOUT_MS)
             wait_for_wine_to_settle()
             driver("post", WM_COMMAND, CHECK_MAIL, 0)
             # No Wine program of the benchmark's may start or poll while the

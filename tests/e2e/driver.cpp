@@ -247,12 +247,6 @@ const Command kCommands[] = {
        Await(
            args[2], [&] { return FindVisible(args) == nullptr; }, "with " + args[0] + " '" + args[1] + "' there");
      }},
-    {"press", "CLASS TITLE ID", 3,
-     [](const Args& args) {
-       HWND window = FindVisible(args, true);
-       HWND button = RequireControl(window, args[2]);
-       PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
-     }},
     {"click", "CLASS TITLE ID", 3,
      [](const Args& args) {
        // The button itself takes the click: a check box or radio button changes state, then tells the dialog.

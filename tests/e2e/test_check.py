@@ -141,7 +141,7 @@ class DovecotCheckTest(CheckCase):
                         account("旧パスワード", port, "alice", "wrong"))
 
     def test_2_every_way_of_closing_ends_the_dialog_and_the_balls_and_the_next_check_shows_fresh_results(self):
-        for way in (["press", *RESULTS, 2], ["key", *RESULTS, VK_ESCAPE], ["key", *RESULTS, VK_RETURN],
+        for way in (["click", *RESULTS, 2], ["key", *RESULTS, VK_ESCAPE], ["key", *RESULTS, VK_RETURN],
                     ["close", *RESULTS]):
             with self.subTest(way[0] + str(way[3:])):
                 self.post(WM_COMMAND, CHECK_MAIL)
@@ -177,7 +177,7 @@ class FailureAbortTimerTest(CheckCase):
         self.post(WM_TIMER, AUTO_CHECK_TIMER, "--", "gone", *RESULTS, TIMEOUT_MS)
         self.assertEqual(results()[3], ("個人", *mail(*alice)))
         self.assertEqual(try_driver("controls", *ABORT_BOX, 0).returncode, 1)  # a box would still be open
-        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        driver("click", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
 
     def test_4_abort_and_a_tick_during_a_check_stop_it_with_a_message_and_start_nothing(self):
         for message, wparam in ((WM_COMMAND, ABORT), (WM_TIMER, WATCHDOG_TIMER)):
@@ -186,7 +186,7 @@ class FailureAbortTimerTest(CheckCase):
                 connection = self.start_check_held_by_stub()
                 self.post(message, wparam)
                 self.assertEqual(controls(*ABORT_BOX)[0xFFFF], "メールチェックを中断しました。")
-                driver("press", *ABORT_BOX, 1, "--", "gone", *ABORT_BOX, TIMEOUT_MS)
+                driver("click", *ABORT_BOX, 1, "--", "gone", *ABORT_BOX, TIMEOUT_MS)
                 self.assertTrue(no_window(*RESULTS))
                 # The client closed, still waiting for a greeting; nothing starts
                 # again, and the account behind the stub's is never contacted.
@@ -261,7 +261,7 @@ class NewMailTest(CheckCase):
         self.post(WM_COMMAND, CHECK_MAIL)
         shown = results()[:2]
         flown = len(balls())
-        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        driver("click", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
         return shown, flown
 
     def test_1_the_first_check_counts_all_then_only_what_arrived_after_the_last_one_seen_also_after_a_restart(self):
@@ -298,7 +298,7 @@ class TrayTest(CheckCase):
         return tip, [pixel(x, y) for y in range(top, bottom) for x in range(left, right)]
 
     def close_results(self):
-        driver("controls", *RESULTS, TIMEOUT_MS, "--", "press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        driver("controls", *RESULTS, TIMEOUT_MS, "--", "click", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
 
     def test_1_a_double_click_checks_and_the_icon_and_its_tip_show_what_it_found_until_a_check_finds_none(self):
         idle_tip, idle = self.tray("tray-idle")

@@ -82,13 +82,13 @@ class DialogsTest(CheckCase):
         port = test_check.mail_server.port
         fields = {1001: "仕事", 1002: "127.0.0.1", 1003: port, 1004: "alice", 1005: ALICE.password}
         driver(*[arg for id, text in fields.items() for arg in ("settext", *SERVER, id, text, "--")],
-               "click", *SERVER, 1007, "--", "click", *SERVER, 1008, "--", "press", *SERVER, 1, "--", "gone", *SERVER,
+               "click", *SERVER, 1007, "--", "click", *SERVER, 1008, "--", "click", *SERVER, 1, "--", "gone", *SERVER,
                TIMEOUT_MS)
         stored = account("仕事", port, "alice", ALICE.password) | {"StlsFlg": dword(2)} | NOTHING_NEW  # STARTTLS unticked
         self.assertEqual(values_of("POP2", reg_values()), stored)
         self.post(WM_COMMAND, CHECK_MAIL)
         self.assertEqual(results()[1], ("仕事", *mail(*ALICE.stat)))
-        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        driver("click", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
 
     def test_2_the_delete_key_in_the_list_deletes_it_and_names_it(self):
         self.post(WM_COMMAND, SERVER_SETTINGS, "--", "post", WM_COMMAND, SERVER_SETTINGS, 0,
@@ -99,7 +99,7 @@ class DialogsTest(CheckCase):
         driver("key", *SERVER, VK_DELETE)
         for title, text in (("警告", "設定、「仕事」を削除してもいいですか？"), ("削除完了", "設定、「仕事」を削除しました。")):
             self.assertEqual(controls("#32770", title)[0xFFFF], text)
-            driver("press", "#32770", title, 1, "--", "gone", "#32770", title, TIMEOUT_MS)
+            driver("click", "#32770", title, 1, "--", "gone", "#32770", title, TIMEOUT_MS)
         self.assertEqual(controls(*SERVER)[1001], "")
         # The next account in the slot uses STARTTLS again, and counts all that waits.
         deleted = values_of("POP2", default_settings()) | {"StlsFlg": dword(0)} | NOTHING_NEW
@@ -112,7 +112,7 @@ class DialogsTest(CheckCase):
         self.assertEqual(overflowing(shown), [])
         self.assertEqual(shown[START_WITH_WINDOWS][0], "0")
         driver("settext", *GENERAL, 1001, 7, "--", "click", *GENERAL, 1011, "--", "click", *GENERAL, START_WITH_WINDOWS,
-               "--", "press", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
+               "--", "click", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
         self.assertEqual(wait_until(lambda: self.auto_check_periods()[1:]), [b"420000"])
         saved = settings({"IsChk": 1, "ChkTime": 7, "ChkOpti": 1})
         self.assertEqual(values_of(".", reg_values()), values_of(".", saved))
@@ -122,7 +122,7 @@ class DialogsTest(CheckCase):
         self.post(WM_COMMAND, GENERAL_SETTINGS)
         self.assertEqual(layout(GENERAL)[0][START_WITH_WINDOWS][0], "1")
         screenshot("general-settings")
-        driver("click", *GENERAL, START_WITH_WINDOWS, "--", "press", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
+        driver("click", *GENERAL, START_WITH_WINDOWS, "--", "click", *GENERAL, 1, "--", "gone", *GENERAL, TIMEOUT_MS)
         self.assertNotIn((".", "Zorvane"), reg_values(RUN_KEY))
 
     def test_5_help_writes_its_page_to_the_temporary_folder_and_asks_the_system_to_open_it(self):

@@ -37,7 +37,7 @@ class ShellTest(ZorvaneCase):
         self.assertEqual(reg_values(), {})
         driver("tray", 0, 0)
 
-        driver("press", "#32770", WELCOME_TITLE, 1, "--", "gone", "#32770", WELCOME_TITLE, TIMEOUT_MS,
+        driver("click", "#32770", WELCOME_TITLE, 1, "--", "gone", "#32770", WELCOME_TITLE, TIMEOUT_MS,
                "--", "tray", 1, TIMEOUT_MS)
         self.assertEqual(reg_values(), default_settings())
 

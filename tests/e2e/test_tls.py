@@ -98,7 +98,7 @@ class StartTlsTest(ZorvaneCase):
     def check(self):
         driver("post", WM_COMMAND, CHECK_MAIL, 0)
         shown = [row[1:] for row in results()]
-        driver("press", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
+        driver("click", *RESULTS, 2, "--", "gone", *RESULTS, TIMEOUT_MS)
         return shown
 
     def test_1_stock_dovecot_via_stls_is_remembered_refused_stls_sends_no_login_login_delay_has_its_text(self):

@@ -14,7 +14,7 @@
 //   mark to keep reads back as it is.
 // Input: two set-up bytes (bit 0: port 995; bit 1: certificate for another name; bit 2: TLS 1.1; bit 3: an engine
 // that takes nothing; bits 4-5: StlsFlg; bit 6: a line break in the user name, bit 7: in the password; then bit 0:
-// only new mail, bits 1-2: the mark kept), then events.
+// only new mail, bits 1-2: the mark kept, bit 6: a service port), then events.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -76,11 +76,11 @@ bool ListedStls(const std::string& heard) {
   return false;
 }
 
-void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t stlsFlg) {
+void Check(Pop3Connection& connection, Session& s, std::uint16_t port, std::int32_t stlsFlg) {
   for (ConnectionAction a = connection.Next(); a.kind != ConnectionAction::Kind::None; a = connection.Next()) {
     FUZZ_CHECK(s.ends == 0);
     if (a.kind == ConnectionAction::Kind::Connect) {
-      FUZZ_CHECK(!s.connected && a.port == (port995 ? 995 : 110));
+      FUZZ_CHECK(!s.connected && a.port == port);
       FUZZ_CHECK(!s.untried.empty() && Key(a.address) == s.untried.front());
       s.untried.erase(s.untried.begin());
       s.connecting = true;
@@ -100,7 +100,7 @@ void Check(Pop3Connection& connection, Session& s, bool port995, std::int32_t st
         const bool encrypted = w.rfind("E(", 0) == 0;
         const std::size_t end = encrypted ? w.find(')') : token ? token : w.find("\r\n");
         if (end == std::string::npos) break;
-        FUZZ_CHECK(!port995 || token || encrypted);
+        FUZZ_CHECK(port != 995 || token || encrypted);
         s.tls |= w.rfind("HELLO", 0) == 0;
         std::string bytes = encrypted ? w.substr(2, end - 2) : token ? "" : w.substr(0, end + 2);
         s.wire.erase(0, encrypted ? end + 1 : token ? token : end + 2);
@@ -165,6 +165,8 @@ const char* const kMarks[] = {"", "2 b a", "9 x", "1 a"};
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const bool port995 = data[0] & 1;
+  const std::uint16_t servicePort = data[1] & 64 ? 1110 : 0;  // the service database's, for an account without one
+  const std::uint16_t port = port995 ? 995 : servicePort ? servicePort : 110;
   const std::int32_t stlsFlg = data[0] >> 4 & 3;
   WatchedEngine engine;
   engine.trusted = !(data[0] & 2);
@@ -180,10 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Session s;
   s.newOnly = account.NewFlg;
   std::uint64_t now = 0;
-  connection.Start(account, 0);
+  connection.Start(account, servicePort);
   FuzzInput in{data + 2, data + size};
   const auto receive = [&](const std::string& chunk) {
-    for (std::size_t done = 0; done < chunk.size(); Check(connection, s, port995, stlsFlg)) {
+    for (std::size_t done = 0; done < chunk.size(); Check(connection, s, port, stlsFlg)) {
       const std::size_t taken = connection.OnReceived(chunk.data() + done, chunk.size() - done, now);
       if (!s.tls && s.connected) s.plainHeard += chunk.substr(done, taken);
       done += taken;
@@ -244,23 +246,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (op != 0xFF) break;
         // An abort, then the next check.
         connection.Abandon();
-        Check(connection, s, port995, stlsFlg);
+        Check(connection, s, port, stlsFlg);
         FUZZ_CHECK(s.ends == 1);
         s = Session{};
         s.newOnly = account.NewFlg;
-        connection.Start(account, 0);
+        connection.Start(account, servicePort);
         break;
     }
-    Check(connection, s, port995, stlsFlg);
+    Check(connection, s, port, stlsFlg);
   }
   // Every session ends, whatever it waits for.
   connection.OnResolved(nullptr, 0, now);
   for (int i = 0; i <= 16 && connection.active(); ++i) {
-    Check(connection, s, port995, stlsFlg);
+    Check(connection, s, port, stlsFlg);
     connection.OnConnectFailed(now);
   }
   connection.OnPeerClosed();
-  Check(connection, s, port995, stlsFlg);
+  Check(connection, s, port, stlsFlg);
   FUZZ_CHECK(!connection.active() && s.ends == 1);
   return 0;
 }

@@ -1,4 +1,4 @@
-// The small rules: result texts, options, ports, controls fitted.
+// The small rules: result texts and controls fitted.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +7,6 @@
 
 #include "common/control_fit.h"
 #include "display/result_text.h"
-#include "mail/port_choice.h"
 
 namespace zorvane::testing {
 namespace {
@@ -37,14 +36,6 @@ TEST(ResultText, ThreeLinesPerAccount) {
     const ResultText text = BuildResultText(account, c.result);
     EXPECT_EQ(std::string(text.NameText) + "|" + text.CountText + "|" + text.DetailText, c.lines) << c.name;
   }
-}
-
-TEST(PortChoice, AccountPortThenServiceDatabaseThen110) {
-  EXPECT_EQ(ChooseConnectPort(1110, 995), 1110);
-  EXPECT_EQ(ChooseConnectPort(65535, 0), 65535);
-  EXPECT_EQ(ChooseConnectPort(0, 995), 995);
-  EXPECT_EQ(ChooseConnectPort(65536, 0), 110);
-  EXPECT_EQ(ChooseConnectPort(-1, 0), 110);
 }
 
 using Kind = FitControl::Kind;
