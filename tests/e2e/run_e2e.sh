@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine + Xvfb: every tests/e2e/test_*.py, or the ones named, e.g.
-# test_check.BallsOnlyTest. Needs zorvane.exe and zdriver.exe: cmake --preset windows && cmake --build --preset windows
+# test_check.TrayTest. Needs zorvane.exe and zdriver.exe: cmake --preset windows && cmake --build --preset windows
 #
 # As root the suite runs in network and mount namespaces of its own: only a loopback, so its servers on fixed ports meet
 # no other run's and no packet leaves the machine; and tests/e2e/hosts as /etc/hosts, with a resolver on the loopback

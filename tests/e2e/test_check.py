@@ -13,7 +13,7 @@ from pathlib import Path
 from scripted_servers import pop3_server
 from wine_fixture import (REPO, TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, VK_RETURN, WM_COMMAND, WM_TIMER, ZorvaneCase,
                           controls, driver, dword, no_window, reg_values, rows, screenshot, start_zorvane, sz,
-                          try_driver, wait_until)
+                          try_driver)
 
 sys.path.insert(0, str(REPO / "scripts"))
 import dovecot  # noqa: E402
@@ -210,21 +210,6 @@ def balls():
                 return None
             shown.add((int(x), int(y), int(width)))
     return shown
-
-
-class BallsOnlyTest(CheckCase):
-    """Display mode 1: the balls alone, gone the moment the last one rests."""
-
-    @classmethod
-    def settings(cls):
-        return settings({"ChkOpti": 1}, account("三通", mail_server.port, "alice", ALICE.password))
-
-    def test_1_the_balls_fly_rest_and_vanish_with_no_dialog(self):
-        self.post(WM_COMMAND, CHECK_MAIL)
-        self.assertTrue(wait_until(lambda: len(balls() or ()) >= 2))
-        self.assertTrue(wait_until(lambda: balls() == set()))
-        self.assertTrue(no_window("#32770", "*"))
-        self.assertIsNone(self.zorvane.poll())
 
 
 class LargeMailboxTest(CheckCase):

@@ -2,8 +2,8 @@
 settings at all, goes through them."""
 
 from test_check import settings
-from wine_fixture import (TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, VK_RETURN, VK_UP, ZorvaneCase, controls, driver,
-                          dword, no_window, reg_values, rows, start_zorvane, sz)
+from wine_fixture import (TIMEOUT_MS, TRAY_MESSAGE, VK_ESCAPE, ZorvaneCase, controls, driver, dword, no_window,
+                          reg_values, rows, start_zorvane, sz)
 
 WELCOME_TITLE = "ようこそ！！"
 WM_LBUTTONDOWN = 513
@@ -55,11 +55,3 @@ class ShellTest(ZorvaneCase):
         for _ in range(2):
             click_tray(WM_RBUTTONDOWN)
             driver("controls", *MENU, TIMEOUT_MS, "--", "key", *MENU, VK_ESCAPE, "--", "gone", *MENU, TIMEOUT_MS)
-
-    def test_5_exit_chosen_in_the_menu_ends_with_zero_and_removes_the_icon(self):
-        click_tray(WM_RBUTTONDOWN)
-        # From no selection, Up selects the last item, "終了".
-        driver("controls", *MENU, TIMEOUT_MS, "--", "key", *MENU, VK_UP, "--", "key", *MENU, VK_RETURN)
-        self.assert_exits_with_zero()
-        # At once: Wine drops the icon of a vanished window only later, on a timer.
-        driver("tray", 0, 0)

@@ -21,7 +21,6 @@ TEST(ResultText, ThreeLinesPerAccount) {
   } cases[] = {
       {0, "", {5, 5, CheckStatus::HostNotFound}, "未登録||"},
       {2, "休止中", {}, "休止中|チェックを行わない|"},
-      {1, "個人", {-3, 2147483647, CheckStatus::Ok}, "個人|メール数： -3通|サイズ： 2147483647 Bytes"},
       {1, "箱", {70000, 5368709120, CheckStatus::Ok}, "箱|メール数： 70000通|サイズ： 5368709120 Bytes"},
       {1, "箱", {1, INT64_MIN, CheckStatus::Ok}, "箱|メール数： 1通|サイズ： -9223372036854775808 Bytes"},
       {1, "箱", {70000, 5368709120, CheckStatus::Ok, NewMail::Counted, 2}, "箱|新着： 2通|全70000通 5368709120 Bytes"},
