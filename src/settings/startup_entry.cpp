@@ -43,8 +43,9 @@ class RunKey {
   RegKey run_;
 };
 
-// The open Run key's value names executable, quoted or not.
+// The open Run key's value names executable, quoted or not; no value names an unknown one.
 bool ValueNames(RegistryBackend& registry, RegKey run, const char* executable) {
+  if (executable[0] == '\0') return false;
   unsigned char data[kValueSize] = {};
   std::uint32_t type = 0;
   std::uint32_t size = sizeof data - 1;  // the last byte stays the terminator
@@ -57,22 +58,18 @@ bool ValueNames(RegistryBackend& registry, RegKey run, const char* executable) {
 }  // namespace
 
 bool StartupEntry::NamesThisExecutable() {
-  if (executable_[0] == '\0') return false;
   RunKey key(registry_);
   return ValueNames(registry_, key.get(), executable_);
 }
 
 void StartupEntry::Set(OwnerWindow owner, bool on) {
-  const bool known = executable_[0] != '\0';
-  // No value names an unknown executable: there is nothing to remove.
-  if (!on && !known) return;
   RunKey key(registry_);
-  if (known && on == ValueNames(registry_, key.get(), executable_)) return;
+  if (on == ValueNames(registry_, key.get(), executable_)) return;
   RegResult result = kRegNotFound;
   if (!on) {
     result = registry_.DeleteValue(key.get(), kValueName);
     if (result == kRegNotFound) result = kRegOk;  // gone already
-  } else if (known) {
+  } else if (executable_[0] != '\0') {
     char value[kValueSize];
     const int length = std::snprintf(value, sizeof value, "\"%s\"", executable_);
     if (length > 0 && static_cast<std::uint32_t>(length) < sizeof value) {
